@@ -1,0 +1,72 @@
+// The system's errors. Every failure is an exception carrying its message as
+// Shift_JIS (code page 932) bytes; the general error handler shows that text.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace ca {
+
+// The system's general error: a message and nothing else.
+class Error : public std::runtime_error {
+public:
+    explicit Error(std::string sjisMessage);
+    // The message in Shift_JIS bytes (what() returns the same bytes).
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string message_;
+};
+
+// An index outside the declared bounds of a table.
+class RangeError : public Error {
+public:
+    RangeError();
+};
+
+// A failed file operation, with the code that selects its message.
+class IoError : public Error {
+public:
+    explicit IoError(int code);
+    int Code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// Text that does not read as an integer ("'%s' は整数ではありません").
+class ConvertError : public Error {
+public:
+    explicit ConvertError(std::string_view sjisText);
+};
+
+// An invalid operation, a division by zero or an overflow in extended arithmetic.
+class MathError : public Error {
+public:
+    using Error::Error;
+};
+
+// Well-known I/O error codes.
+enum IoCode : int {
+    kFileNotFound = 2,
+    kInvalidFileName = 3,
+    kTooManyOpenFiles = 4,
+    kAccessDenied = 5,
+    kReadPastEnd = 100,
+    kDiskFull = 101,
+    kNotANumber = 106,
+};
+
+// The text shown for an I/O error code, with the closing full stop where the
+// rule asks for one (every fixed text; not "I/O エラー (%d)").
+std::string IoErrorText(int code);
+
+// Appends "." when the last byte of the text sorts above "." byte-wise.
+std::string WithFullStop(std::string text);
+
+// Turns a UTF-8 literal of the source into the system's Shift_JIS bytes.
+// Only for texts known to be representable; see sjis.h for user text.
+std::string J(std::string_view utf8);
+
+}  // namespace ca

@@ -1,0 +1,28 @@
+// Shift_JIS (code page 932) text. All text of the system is held as CP932
+// bytes in std::string; lengths and widths count bytes. Conversion to and from
+// Unicode happens only at the edges (display, typing), through glibc iconv.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ca {
+
+// True for the first byte of a double-byte character.
+constexpr bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// UTF-8 to CP932. A character that code page 932 cannot hold, or bytes that
+// are not UTF-8, raise ca::Error naming the character; nothing is replaced.
+std::string Utf8ToSjis(std::string_view utf8);
+
+// As Utf8ToSjis, but answers false instead of raising; `bad` receives the
+// first character (UTF-8) that could not be converted.
+bool TryUtf8ToSjis(std::string_view utf8, std::string& out, std::string* bad = nullptr);
+
+// CP932 to UTF-8 for display. Bytes that are not valid CP932 are shown as
+// U+FFFD; the CP932 text itself is never changed by this.
+std::string SjisToUtf8(std::string_view sjis);
+
+}  // namespace ca

@@ -1,0 +1,243 @@
+#include "common/textfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/error.h"
+#include "common/numinput.h"
+
+namespace ca {
+namespace {
+
+constexpr size_t kChunk = 1 << 16;
+constexpr unsigned char kEndOfFile = 0x1A;
+
+// Whether the folder that would hold `path` exists (to tell a missing file
+// from a missing folder).
+bool ParentExists(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return true;
+    std::string dir = slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st;
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+[[noreturn]] void ThrowOpenError(int err, const std::string& path) {
+    if (err == ENOENT && !ParentExists(path)) throw IoError(kInvalidFileName);
+    throw IoError(IoCodeFromErrno(err));
+}
+
+}  // namespace
+
+int IoCodeFromErrno(int err) {
+    switch (err) {
+        case ENOENT: return kFileNotFound;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case EINVAL:
+        case ELOOP: return kInvalidFileName;
+        case EMFILE:
+        case ENFILE: return kTooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ETXTBSY:
+        case ENXIO: return kAccessDenied;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return kDiskFull;
+        case EIO: return 1117;  // a device error; its own code, not "access denied"
+        default: return err;
+    }
+}
+
+// ---- TextWriter ----
+
+TextWriter::~TextWriter() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void TextWriter::Create(const std::string& path) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    buffer_.clear();
+    name_ = path;
+    if (path.empty()) throw IoError(kInvalidFileName);
+    // Non-blocking open so that a FIFO without a reader cannot hang us.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) ThrowOpenError(errno, path);
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fd_ = fd;
+}
+
+void TextWriter::Flush() {
+    size_t done = 0;
+    while (done < buffer_.size()) {
+        ssize_t w = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            buffer_.clear();
+            throw IoError(IoCodeFromErrno(err));
+        }
+        if (w == 0) {
+            buffer_.clear();
+            throw IoError(kDiskFull);
+        }
+        done += static_cast<size_t>(w);
+    }
+    buffer_.clear();
+}
+
+void TextWriter::Write(std::string_view text) {
+    if (fd_ < 0) throw IoError(103);  // file not open
+    buffer_.append(text);
+    if (buffer_.size() >= kChunk) Flush();
+}
+
+void TextWriter::EndLine() { Write("\r\n"); }
+
+void TextWriter::Close() {
+    if (fd_ < 0) throw IoError(103);
+    int fd = fd_;
+    try {
+        Flush();
+    } catch (...) {
+        ::close(fd);
+        fd_ = -1;
+        throw;
+    }
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) throw IoError(IoCodeFromErrno(errno));
+}
+
+// ---- TextReader ----
+
+TextReader::~TextReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void TextReader::Open(const std::string& path) {
+    Close();
+    if (path.empty()) throw IoError(kInvalidFileName);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) ThrowOpenError(errno, path);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        // Folders, devices and pipes are not text files of ours.
+        ::close(fd);
+        throw IoError(kAccessDenied);
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fd_ = fd;
+    buffer_.clear();
+    pos_ = 0;
+    ended_ = false;
+}
+
+void TextReader::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    buffer_.clear();
+    pos_ = 0;
+    ended_ = true;
+}
+
+bool TextReader::Fill() {
+    if (ended_ || fd_ < 0) return false;
+    if (pos_ >= buffer_.size()) {
+        buffer_.resize(kChunk);
+        pos_ = 0;
+        ssize_t r;
+        do r = ::read(fd_, buffer_.data(), kChunk);
+        while (r < 0 && errno == EINTR);
+        if (r < 0) {
+            int err = errno;
+            buffer_.clear();
+            throw IoError(IoCodeFromErrno(err));
+        }
+        buffer_.resize(static_cast<size_t>(r));
+        if (r == 0) {
+            ended_ = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+int TextReader::Peek() {
+    if (!Fill()) return -1;
+    unsigned char b = static_cast<unsigned char>(buffer_[pos_]);
+    if (b == kEndOfFile) {
+        ended_ = true;
+        return -1;
+    }
+    return b;
+}
+
+bool TextReader::AtEnd() { return Peek() < 0; }
+
+std::string TextReader::ReadLine() {
+    std::string line;
+    for (;;) {
+        if (Peek() < 0) break;
+        // Take the run of ordinary bytes at once.
+        size_t start = pos_, end = pos_;
+        while (end < buffer_.size()) {
+            unsigned char b = static_cast<unsigned char>(buffer_[end]);
+            if (b == '\n' || b == '\r' || b == kEndOfFile) break;
+            ++end;
+        }
+        line.append(buffer_, start, end - start);
+        pos_ = end;
+        if (pos_ >= buffer_.size()) continue;
+        unsigned char b = static_cast<unsigned char>(buffer_[pos_]);
+        if (b == '\n') {
+            ++pos_;
+            break;
+        }
+        if (b == '\r') ++pos_;  // CR LF ends the line at the LF; a lone CR is dropped
+    }
+    return line;
+}
+
+void TextReader::SkipLine() {
+    for (;;) {
+        if (Peek() < 0) return;
+        size_t end = pos_;
+        while (end < buffer_.size()) {
+            unsigned char b = static_cast<unsigned char>(buffer_[end]);
+            if (b == '\n' || b == kEndOfFile) break;
+            ++end;
+        }
+        pos_ = end;
+        if (pos_ < buffer_.size() && buffer_[pos_] == '\n') {
+            ++pos_;
+            return;
+        }
+    }
+}
+
+int32_t TextReader::ReadIntToken() {
+    int b;
+    while ((b = Peek()) >= 0 && b <= 0x20) ++pos_;
+    if (b < 0) return 0;
+    std::string token;
+    while (token.size() < 32 && (b = Peek()) > 0x20) {
+        token.push_back(static_cast<char>(b));
+        ++pos_;
+    }
+    auto v = ParseInt32(token, true);
+    if (!v) throw IoError(kNotANumber);
+    return *v;
+}
+
+}  // namespace ca

@@ -1,0 +1,73 @@
+// Text files of the system: Shift_JIS bytes, lines ended by CR LF when
+// written. Reading: a line ends at LF or CR LF, a lone CR is dropped, a byte
+// 0x1A ends the file, and reading at the end gives empty text without error.
+// Every failed operation raises IoError; files are closed on every path.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ca {
+
+// Maps an errno value of a failed open, read or write to the I/O error code.
+int IoCodeFromErrno(int err);
+
+class TextWriter {
+public:
+    TextWriter() = default;
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    // Binds to `path` and creates the file, emptying an existing one.
+    void Create(const std::string& path);
+    void Write(std::string_view text);
+    void EndLine();
+    void WriteLine(std::string_view text) { Write(text); EndLine(); }
+    // Writes out what is buffered and closes; raises on failure (the file is
+    // closed all the same).
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    const std::string& Name() const { return name_; }
+
+private:
+    void Flush();
+    int fd_ = -1;
+    std::string name_;
+    std::string buffer_;
+};
+
+class TextReader {
+public:
+    TextReader() = default;
+    ~TextReader();
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // Opens an existing regular file for reading.
+    void Open(const std::string& path);
+    // The next line without its line end; empty text at the end of the file.
+    std::string ReadLine();
+    // Skips bytes 0x00-0x20 (across lines), then reads a token of at most 32
+    // bytes above 0x20 as an int32 (decimal, or hex after "$", "x", "X", "0x",
+    // "0X"); 0 at the end of the file; IoError(106) for any other token.
+    int32_t ReadIntToken();
+    // Consumes bytes up to and including the next LF.
+    void SkipLine();
+    // No byte remains, or the next byte is 0x1A.
+    bool AtEnd();
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    // The next byte without consuming it, or -1 at the end.
+    int Peek();
+    bool Fill();
+    int fd_ = -1;
+    std::string buffer_;
+    size_t pos_ = 0;
+    bool ended_ = false;  // end of file or 0x1A seen
+};
+
+}  // namespace ca

@@ -1,0 +1,52 @@
+// Shared text rules: padding, headings and the number formats. All text is
+// Shift_JIS bytes and every width counts bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ca {
+
+static_assert(sizeof(long double) >= 10 && __LDBL_MANT_DIG__ == 64,
+              "the system computes in the 80-bit extended type");
+
+// The text followed by blanks up to `width` bytes; longer text is unchanged.
+std::string PadRight(std::string_view text, int width);
+
+// Decimal text of n, with one blank in front when it is shorter than 2.
+std::string NumLabel(int n);
+
+// n in decimal, right-aligned with blanks to `width`; never cut.
+std::string IntField(int64_t n, int width);
+
+// A value taken to 18 significant decimal digits (round to nearest, ties to
+// even): value = 0.d1 d2 ... d18 x 10^exponent. Zero has all digits '0' and
+// exponent 0.
+struct Decimal18 {
+    bool negative = false;   // sign of the value (false for zero of either sign)
+    bool zero = true;
+    bool special = false;    // infinity or NaN: `digits` holds "INF" or "NAN"
+    int exponent = 0;
+    char digits[19] = {};    // 18 digit characters and a terminating NUL
+};
+Decimal18 ToDecimal18(long double v);
+
+// Cuts the digit string after `keep` significant digits, rounding up in
+// magnitude when the first dropped digit is 5 or more (a carry may add one to
+// the exponent). keep <= 0 works on the position before the first digit.
+void RoundDigits(Decimal18& d, int keep);
+
+// Fixed notation with `decimals` digits after ".", right-aligned to `width`.
+// "-" stands in front of every negative value, also one that rounds to zero.
+std::string FixedField(long double v, int width, int decimals);
+
+// The distance table's general format: 7 significant digits, fixed notation
+// from 0.0001 up to 7 digits before the separator, scientific otherwise.
+std::string DistText(long double v, char separator);
+
+// The dendrogram's scale label: at most 9 significant digits and exactly 2
+// decimals; more than 9 digits before the separator gives scientific form.
+std::string ScaleLabel(long double v, char separator);
+
+}  // namespace ca
