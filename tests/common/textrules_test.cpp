@@ -1,1 +1,123 @@
+#include "common/textrules.h"
+
 #include <gtest/gtest.h>
+
+#include "common/error.h"
+
+namespace ca {
+namespace {
+
+TEST(TextRules, PadRightCountsBytes) {
+    EXPECT_EQ(PadRight("AB", 10), "AB        ");
+    EXPECT_EQ(PadRight("", 3), "   ");
+    EXPECT_EQ(PadRight("ABCDEFGHIJKL", 10), "ABCDEFGHIJKL");  // never cut
+    std::string five = J("あいうえお");                          // 10 bytes exactly
+    EXPECT_EQ(PadRight(five, 10), five);
+    std::string three = J("あいう");
+    EXPECT_EQ(PadRight(three, 10), three + "    ");
+    std::string kana = J("ｱｲ");  // half-width katakana: one byte each
+    ASSERT_EQ(kana.size(), 2u);
+    EXPECT_EQ(PadRight(kana, 10), kana + "        ");
+    EXPECT_EQ(PadRight(J("ラベル"), 12).size(), 12u);
+}
+
+TEST(TextRules, NumLabelAndIntField) {
+    EXPECT_EQ(NumLabel(7), " 7");
+    EXPECT_EQ(NumLabel(9), " 9");
+    EXPECT_EQ(NumLabel(10), "10");
+    EXPECT_EQ(NumLabel(123), "123");
+    EXPECT_EQ(NumLabel(0), " 0");
+    EXPECT_EQ(IntField(1, 3), "  1");
+    EXPECT_EQ(IntField(999, 3), "999");
+    EXPECT_EQ(IntField(1000, 3), "1000");
+    EXPECT_EQ(IntField(-5, 3), " -5");
+}
+
+TEST(TextRules, FixedFieldRoundsTheEighteenDigitForm) {
+    EXPECT_EQ(FixedField(0.25L, 7, 1), "    0.3");
+    EXPECT_EQ(FixedField(2.25L, 7, 1), "    2.3");
+    EXPECT_EQ(FixedField(-0.04L, 7, 1), "   -0.0");
+    EXPECT_EQ(FixedField(1.5L, 7, 1), "    1.5");
+    EXPECT_EQ(FixedField(12, 7, 1), "   12.0");
+    EXPECT_EQ(FixedField(1000000, 7, 1), "1000000.0");
+    EXPECT_EQ(FixedField(0.95L, 7, 1), "    1.0");
+    EXPECT_EQ(FixedField(-9.95L, 7, 1), "  -10.0");
+    EXPECT_EQ(FixedField(0, 7, 1), "    0.0");
+    EXPECT_EQ(FixedField(-0.0L, 7, 1), "    0.0");
+    EXPECT_EQ(FixedField(1e-30L, 7, 1), "    0.0");
+    EXPECT_EQ(FixedField(-1e-30L, 7, 1), "   -0.0");
+    // 0.15 held as a double is 0.149999999999999994...: its 18 digits end in 4s
+    // and it stays 0.1, while the extended 0.15 reads 0.150000000000000000.
+    EXPECT_EQ(FixedField(static_cast<long double>(0.15), 7, 1), "    0.1");
+    EXPECT_EQ(FixedField(0.15L, 7, 1), "    0.2");
+    // 0.05 as a double is 0.05000000000000000277: the first dropped digit is 5.
+    EXPECT_EQ(FixedField(static_cast<long double>(0.05), 7, 1), "    0.1");
+    // More than 18 digits before the point: the digits past the 18th are zeros.
+    EXPECT_EQ(FixedField(1e20L, 7, 1), "100000000000000000000.0");
+    EXPECT_EQ(FixedField(123456789012345678901.0L, 7, 1), "123456789012345679000.0");
+    EXPECT_EQ(FixedField(2.5L, 0, 3), "2.500");
+}
+
+TEST(TextRules, DistTextGeneralFormat) {
+    EXPECT_EQ(DistText(0, '.'), "0");
+    EXPECT_EQ(DistText(3, '.'), "3");
+    EXPECT_EQ(DistText(2.5L, '.'), "2.5");
+    EXPECT_EQ(DistText(10, '.'), "10");
+    EXPECT_EQ(DistText(1234567.8L, '.'), "1234568");
+    EXPECT_EQ(DistText(1e8L, '.'), "1E8");
+    EXPECT_EQ(DistText(12345678, '.'), "1.234568E7");
+    EXPECT_EQ(DistText(0.5L, '.'), "0.5");
+    EXPECT_EQ(DistText(0.0001234L, '.'), "0.0001234");
+    EXPECT_EQ(DistText(0.00001234L, '.'), "1.234E-5");
+    EXPECT_EQ(DistText(0.0001234567L, '.'), "0.0001234567");
+    EXPECT_EQ(DistText(0.0001L, '.'), "0.0001");
+    EXPECT_EQ(DistText(0.00009999999L, '.'), "9.999999E-5");
+    EXPECT_EQ(DistText(0.000099999999L, '.'), "0.0001");  // carries into fixed range
+    EXPECT_EQ(DistText(9999999.5L, '.'), "1E7");           // carry out of the first digit
+    EXPECT_EQ(DistText(9999999.4L, '.'), "9999999");
+    EXPECT_EQ(DistText(99999995, '.'), "1E8");
+    EXPECT_EQ(DistText(1.0L / 3, '.'), "0.3333333");
+    EXPECT_EQ(DistText(2.0L / 3, '.'), "0.6666667");
+    EXPECT_EQ(DistText(1.4142135623730950488L, '.'), "1.414214");
+    EXPECT_EQ(DistText(-2.5L, '.'), "-2.5");
+    EXPECT_EQ(DistText(2.5L, ','), "2,5");
+    EXPECT_EQ(DistText(1.5e-7L, ','), "1,5E-7");
+    EXPECT_EQ(DistText(1e300L, '.'), "1E300");
+}
+
+TEST(TextRules, ScaleLabelNineDigitsTwoDecimals) {
+    EXPECT_EQ(ScaleLabel(12.345L, '.'), "12.35");
+    EXPECT_EQ(ScaleLabel(0.125L, '.'), "0.13");
+    EXPECT_EQ(ScaleLabel(0, '.'), "0.00");
+    EXPECT_EQ(ScaleLabel(7.5L, '.'), "7.50");
+    EXPECT_EQ(ScaleLabel(25.25L, '.'), "25.25");
+    EXPECT_EQ(ScaleLabel(1234567.891L, '.'), "1234567.89");
+    EXPECT_EQ(ScaleLabel(123456789.1L, '.'), "123456789.00");
+    EXPECT_EQ(ScaleLabel(1234567890, '.'), "1.23456789E9");
+    EXPECT_EQ(ScaleLabel(999999999.5L, '.'), "1E9");
+    EXPECT_EQ(ScaleLabel(0.005L, '.'), "0.01");
+    EXPECT_EQ(ScaleLabel(0.004L, '.'), "0.00");
+    EXPECT_EQ(ScaleLabel(0.994L, '.'), "0.99");
+    EXPECT_EQ(ScaleLabel(0.995L, '.'), "1.00");
+    EXPECT_EQ(ScaleLabel(12.345L, ','), "12,35");
+    EXPECT_EQ(ScaleLabel(-1.5L, '.'), "-1.50");
+}
+
+TEST(TextRules, RoundDigitsCarryAndBelowFirstDigit) {
+    Decimal18 d = ToDecimal18(0.96L);
+    ASSERT_EQ(d.exponent, 0);
+    RoundDigits(d, 1);
+    EXPECT_EQ(std::string(d.digits, 1), "1");
+    EXPECT_EQ(d.exponent, 1);
+    Decimal18 e = ToDecimal18(0.0004L);
+    RoundDigits(e, -1);
+    EXPECT_TRUE(e.zero);
+    Decimal18 f = ToDecimal18(123.0L);
+    EXPECT_EQ(std::string(f.digits), "123000000000000000");
+    EXPECT_EQ(f.exponent, 3);
+    EXPECT_FALSE(f.negative);
+    EXPECT_TRUE(ToDecimal18(-1.0L).negative);
+}
+
+}  // namespace
+}  // namespace ca
