@@ -1,0 +1,243 @@
+#include "engine/agglomerate.h"
+
+#include <vector>
+
+#include "common/fpcheck.h"
+#include "engine/lookups.h"
+
+namespace ca {
+namespace {
+
+class Agglomeration {
+public:
+    Agglomeration(AnalysisStore& s, bool ward) : s_(s), ward_(ward) {}
+
+    void Run() {
+        const int c0 = s_.ClusterCount;
+        if (s_.PairCount <= 0 || c0 < 2) throw Error("Range error in SeekC");
+        if (c0 > kMaxClusters) throw RangeError();
+        m_ = CheckedAttrCount(s_);
+        Load(c0);
+        ClearFpFaults();
+        while (Step()) {
+        }
+    }
+
+private:
+    // Slots 0..n-1 are the table entries at the start; a merged cluster takes
+    // over the slot of its first child. D is the dense distance table by slot.
+    void Load(int c0) {
+        n_ = c0;
+        if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
+            throw RangeError();
+        s_.Work.resize(static_cast<size_t>(n_) * n_);
+        d_ = s_.Work.data();
+        ids_.resize(n_);
+        recs_.resize(n_);
+        next_.assign(n_, -1);
+        prev_.assign(n_, -1);
+        bestDist_.assign(n_, 0.0L);
+        bestPartner_.assign(n_, -1);
+        stale_.assign(n_, 0);
+        for (int a = 0; a < n_; ++a) {
+            const ClusterEntry& e = s_.ClusterTable[a + 1];
+            if (!e.Rec || (a > 0 && e.Id <= ids_[a - 1])) throw RangeError();
+            ids_[a] = e.Id;
+            recs_[a] = e.Rec;
+            prev_[a] = a - 1;
+            next_[a] = a + 1 < n_ ? a + 1 : -1;
+        }
+        head_ = 0;
+        tail_ = n_ - 1;
+        live_ = n_;
+        // The list holds every pair in the order (1,2), (1,3), (2,3), ... by slot.
+        const PairEntry* pairs = s_.PairList.data();
+        size_t p = 0;
+        for (int b = 1; b < n_; ++b) {
+            for (int a = 0; a < b; ++a, ++p) {
+                const PairEntry& e = pairs[p];
+                if (e.I != ids_[a] || e.J != ids_[b]) throw RangeError();
+                d_[static_cast<size_t>(a) * n_ + b] = e.Dist;
+                d_[static_cast<size_t>(b) * n_ + a] = e.Dist;
+            }
+        }
+        for (int b = 1; b < n_; ++b) Rescan(b);
+    }
+
+    long double& D(int a, int b) { return d_[static_cast<size_t>(a) * n_ + b]; }
+
+    // Best partner of slot j among the live clusters with smaller ids: the
+    // smallest distance, the smallest id among equal ones.
+    void Rescan(int j) {
+        const long double* row = d_ + static_cast<size_t>(j) * n_;
+        int best = -1;
+        long double dist = 0;
+        for (int a = head_; a != j && a >= 0; a = next_[a]) {
+            if (best < 0 || row[a] < dist) {
+                best = a;
+                dist = row[a];
+            }
+        }
+        bestPartner_[j] = best;
+        bestDist_[j] = dist;
+        stale_[j] = 0;
+    }
+
+    // The pair of this step: the cluster J with the smallest best distance,
+    // smallest id among equal ones. A stale best distance is a lower bound
+    // (losing candidates only raises a minimum), so a stale winner is
+    // rescanned and the search repeated.
+    int ChooseJ() {
+        for (;;) {
+            int j = -1;
+            for (int b = head_; b >= 0; b = next_[b]) {
+                if (bestPartner_[b] < 0) continue;
+                if (j < 0 || bestDist_[b] < bestDist_[j]) j = b;
+            }
+            if (j < 0) throw Error("Range error in SeekC");
+            if (!stale_[j]) return j;
+            Rescan(j);
+        }
+    }
+
+    void Unlink(int a) {
+        if (prev_[a] >= 0) next_[prev_[a]] = next_[a]; else head_ = next_[a];
+        if (next_[a] >= 0) prev_[next_[a]] = prev_[a]; else tail_ = prev_[a];
+        prev_[a] = next_[a] = -1;
+    }
+
+    void Append(int a) {
+        prev_[a] = tail_;
+        next_[a] = -1;
+        if (tail_ >= 0) next_[tail_] = a; else head_ = a;
+        tail_ = a;
+    }
+
+    // One merge; false after the last.
+    bool Step() {
+        const int cj = ChooseJ();
+        const int ci = bestPartner_[cj];
+        const long double dmin = bestDist_[cj];
+
+        ClusterRecord* rec = s_.NewRecord();
+        const int32_t newId = ++s_.LastClusterId;
+        rec->Id = newId;
+        rec->Left = recs_[ci];
+        rec->Right = recs_[cj];
+        rec->Height = dmin;
+        MergeCentroid(*rec->Left, *rec->Right, m_, rec->Centroid.data());
+        rec->MemberCount = rec->Left->MemberCount + rec->Right->MemberCount;
+
+        if (live_ == 2) {
+            CheckFpFaults();
+            Finish(ci, cj, rec, dmin);
+            return false;
+        }
+
+        others_.clear();
+        for (int t = head_; t >= 0; t = next_[t])
+            if (t != ci && t != cj) others_.push_back(t);
+        newDist_.resize(others_.size());
+        if (ward_) WardDistances(ci, cj); else CentroidDistances(rec);
+        CheckFpFaults();
+
+        // The new cluster takes over slot ci and goes to the end of the list.
+        Unlink(ci);
+        Unlink(cj);
+        bestPartner_[cj] = -1;
+        ids_[ci] = newId;
+        recs_[ci] = rec;
+        Append(ci);
+        --live_;
+        int best = -1;
+        long double bestDist = 0;
+        for (size_t x = 0; x < others_.size(); ++x) {
+            const int t = others_[x];
+            const long double v = newDist_[x];
+            D(ci, t) = v;
+            D(t, ci) = v;
+            if (best < 0 || v < bestDist) {
+                best = t;
+                bestDist = v;
+            }
+            if (bestPartner_[t] == ci || bestPartner_[t] == cj) stale_[t] = 1;
+        }
+        bestPartner_[ci] = best;
+        bestDist_[ci] = bestDist;
+        stale_[ci] = 0;
+        return true;
+    }
+
+    void CentroidDistances(const ClusterRecord* rec) {
+        const long double* cn = rec->Centroid.data();
+        const size_t count = others_.size();
+        size_t x = 0;
+        for (; x + 4 <= count; x += 4) {
+            const long double* a = recs_[others_[x]]->Centroid.data();
+            const long double* b = recs_[others_[x + 1]]->Centroid.data();
+            const long double* c = recs_[others_[x + 2]]->Centroid.data();
+            const long double* d = recs_[others_[x + 3]]->Centroid.data();
+            long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+            for (int k = 0; k < m_; ++k) {
+                const long double y = cn[k];
+                const long double d0 = a[k] - y, d1 = b[k] - y, d2 = c[k] - y, d3 = d[k] - y;
+                s0 = s0 + d0 * d0;
+                s1 = s1 + d1 * d1;
+                s2 = s2 + d2 * d2;
+                s3 = s3 + d3 * d3;
+            }
+            newDist_[x] = s0;
+            newDist_[x + 1] = s1;
+            newDist_[x + 2] = s2;
+            newDist_[x + 3] = s3;
+        }
+        for (; x < count; ++x)
+            newDist_[x] = SquaredDistance(recs_[others_[x]]->Centroid.data(), cn, m_);
+    }
+
+    void WardDistances(int ci, int cj) {
+        const long double dab = D(ci, cj);
+        const int32_t na = recs_[ci]->MemberCount;
+        const int32_t nb = recs_[cj]->MemberCount;
+        const long double* rowA = d_ + static_cast<size_t>(ci) * n_;
+        const long double* rowB = d_ + static_cast<size_t>(cj) * n_;
+        for (size_t x = 0; x < others_.size(); ++x) {
+            const int t = others_[x];
+            newDist_[x] = WardFormula(rowA[t], rowB[t], dab, recs_[t]->MemberCount, na, nb);
+        }
+    }
+
+    // The store as the last step leaves it: the two clusters merged last and
+    // the root in the table, their pair alone in the list.
+    void Finish(int ci, int cj, ClusterRecord* root, long double dmin) {
+        s_.ClusterTable[1] = ClusterEntry{ids_[ci], recs_[ci]};
+        s_.ClusterTable[2] = ClusterEntry{ids_[cj], recs_[cj]};
+        s_.ClusterTable[3] = ClusterEntry{root->Id, root};
+        s_.ClusterCount = 3;
+        s_.PairList[1] = PairEntry{ids_[ci], ids_[cj], dmin};
+        s_.PairCount = 1;
+    }
+
+    AnalysisStore& s_;
+    const bool ward_;
+    int m_ = 0;
+    int n_ = 0;
+    long double* d_ = nullptr;
+    std::vector<int32_t> ids_;
+    std::vector<ClusterRecord*> recs_;
+    std::vector<int> next_, prev_;
+    int head_ = -1, tail_ = -1, live_ = 0;
+    std::vector<long double> bestDist_;
+    std::vector<int> bestPartner_;
+    std::vector<char> stale_;
+    std::vector<int> others_;
+    std::vector<long double> newDist_;
+};
+
+}  // namespace
+
+void CentroidMethod(AnalysisStore& s) { Agglomeration(s, false).Run(); }
+
+void WardMethod(AnalysisStore& s) { Agglomeration(s, true).Run(); }
+
+}  // namespace ca

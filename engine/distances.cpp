@@ -1,0 +1,143 @@
+#include "engine/distances.h"
+
+#include <cmath>
+#include <thread>
+
+#include "common/fpcheck.h"
+#include "engine/lookups.h"
+
+namespace ca {
+namespace {
+
+void CheckCounts(const AnalysisStore& s) {
+    if (s.ObjectCount < 0 || s.ObjectCount > kMaxObjects) throw RangeError();
+    if (s.AttrCount < 0 || s.AttrCount > kMaxAttrs) throw RangeError();
+}
+
+// Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo).
+// Four sums run side by side; each one still adds its terms in order k = 1..M.
+void SumRows(AnalysisStore& s, int jFrom, int jTo) {
+    const int m = s.AttrCount;
+    long double* out = s.PairSums.data();
+    for (int j = jFrom; j < jTo; ++j) {
+        const long double* xj = s.Coord.Row(j);
+        long double* o = out + PairIndex(1, j);
+        int i = 1;
+        for (; i + 3 < j; i += 4) {
+            const long double* a = s.Coord.Row(i);
+            const long double* b = a + kMaxAttrs;
+            const long double* c = b + kMaxAttrs;
+            const long double* d = c + kMaxAttrs;
+            long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+            for (int k = 0; k < m; ++k) {
+                const long double x = xj[k];
+                const long double d0 = x - a[k], d1 = x - b[k], d2 = x - c[k], d3 = x - d[k];
+                s0 = s0 + d0 * d0;
+                s1 = s1 + d1 * d1;
+                s2 = s2 + d2 * d2;
+                s3 = s3 + d3 * d3;
+            }
+            o[i - 1] = s0;
+            o[i] = s1;
+            o[i + 1] = s2;
+            o[i + 2] = s3;
+        }
+        for (; i < j; ++i) o[i - 1] = SquaredDistance(xj, s.Coord.Row(i), m);
+    }
+}
+
+}  // namespace
+
+void ComputePairSums(AnalysisStore& s) {
+    CheckCounts(s);
+    const int n = s.ObjectCount;
+    s.PairSumsValid = false;
+    s.PairSums.assign(n < 2 ? 0 : PairIndex(n - 1, n) + 1, 0.0L);
+    if (n < 2) {
+        s.PairSumsValid = true;
+        return;
+    }
+    ClearFpFaults();
+    const double work = 0.5 * n * n * (s.AttrCount + 1);
+    if (work < 2e5 || std::thread::hardware_concurrency() < 2) {
+        SumRows(s, 2, n + 1);
+    } else {
+        // Rows J cost J-1 sums: split where half of the work is done.
+        int split = static_cast<int>(n / std::sqrt(2.0));
+        if (split < 2) split = 2;
+        int workerFaults = 0;
+        std::exception_ptr workerError;
+        std::thread worker([&] {
+            try {
+                ClearFpFaults();
+                SumRows(s, split, n + 1);
+                workerFaults = PendingFpFaults();
+            } catch (...) {
+                workerError = std::current_exception();
+            }
+        });
+        try {
+            SumRows(s, 2, split);
+        } catch (...) {
+            worker.join();
+            throw;
+        }
+        worker.join();
+        if (workerError) std::rethrow_exception(workerError);
+        RaiseFpFaults(workerFaults);
+    }
+    CheckFpFaults();
+    s.PairSumsValid = true;
+}
+
+void ComputeDistMatrix(AnalysisStore& s) {
+    if (!s.PairSumsValid) ComputePairSums(s);
+    const int n = s.ObjectCount;
+    ClearFpFaults();
+    for (int i = 2; i <= n; ++i) {
+        long double* row = s.DistMatrix.Row(i);
+        const long double* sums = s.PairSums.data() + PairIndex(1, i);
+        for (int j = 1; j < i; ++j) row[j - 1] = std::sqrt(sums[j - 1]);
+    }
+    CheckFpFaults();
+}
+
+void FillPairList(AnalysisStore& s) {
+    if (!s.PairSumsValid) ComputePairSums(s);
+    const int n = s.ObjectCount;
+    const bool ward = s.DistType == 1;
+    s.PairCount = 0;
+    ClearFpFaults();
+    for (int j = 2; j <= n; ++j) {
+        for (int i = 1; i < j; ++i) {
+            PairEntry& e = s.PairList[++s.PairCount];
+            e.I = i;
+            e.J = j;
+            e.Dist = s.PairSums[PairIndex(i, j)];
+            if (ward) e.Dist = e.Dist / 2;
+        }
+    }
+    CheckFpFaults();
+}
+
+void MakeObjectClusters(AnalysisStore& s) {
+    CheckCounts(s);
+    const int n = s.ObjectCount;
+    const int m = s.AttrCount;
+    s.ClusterCount = n;
+    for (int c = 1; c <= n; ++c) {
+        ClusterEntry& entry = s.ClusterTable[c];
+        entry.Id = c;
+        ClusterRecord* rec = s.NewRecord();
+        entry.Rec = rec;
+        rec->Id = c;
+        rec->Height = 0;
+        rec->Left = rec->Right = nullptr;
+        rec->MemberCount = 1;
+        const long double* row = s.Coord.Row(c);
+        for (int k = 0; k < m; ++k) rec->Centroid.v[k] = row[k];
+    }
+    s.LastClusterId = n;
+}
+
+}  // namespace ca

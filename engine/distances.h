@@ -1,0 +1,33 @@
+// The object-to-object distances of a run and the store's starting state for
+// an agglomeration.
+#pragma once
+
+#include "engine/store.h"
+
+namespace ca {
+
+// Squared Euclidean distance of every object pair from Coord into PairSums,
+// in pair-list order; each sum adds (Coord[J,k] - Coord[I,k])^2 for k = 1..M
+// in ascending order in extended precision. Spread over the cores for large
+// tables; every sum is still formed by one thread in that order. An overflow
+// raises MathError.
+void ComputePairSums(AnalysisStore& s);
+
+// Euclidean distances into the lower triangle of DistMatrix: the square root
+// of each pair sum (computed first unless PairSums is valid).
+void ComputeDistMatrix(AnalysisStore& s);
+
+// The pair list of all objects, (1,2), (1,3), (2,3), (1,4), ..., each with its
+// squared distance, halved for Ward's method (DistType 1).
+void FillPairList(AnalysisStore& s);
+
+// One cluster per object: ClusterTable 1..N, one record each with the
+// object's row as centroid; LastClusterId := N.
+void MakeObjectClusters(AnalysisStore& s);
+
+// Index of pair (i, j), i < j, in pair-list order, 0-based.
+inline size_t PairIndex(int i, int j) {
+    return static_cast<size_t>(j - 1) * (j - 2) / 2 + (i - 1);
+}
+
+}  // namespace ca
