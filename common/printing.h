@@ -68,10 +68,10 @@ public:
     RecordingCanvas(int pageWidth, int pageHeight, int charWidth = 20, int charHeight = 50)
         : pageWidth_(pageWidth), pageHeight_(pageHeight), charWidth_(charWidth), charHeight_(charHeight) {}
 
-    void BeginDoc() override { calls.push_back({"BeginDoc"}); }
-    void EndDoc() override { calls.push_back({"EndDoc"}); }
-    void AbortDoc() override { calls.push_back({"AbortDoc"}); }
-    void NewPage() override { calls.push_back({"NewPage"}); }
+    void BeginDoc() override { calls.push_back({"BeginDoc", 0, 0, {}}); }
+    void EndDoc() override { calls.push_back({"EndDoc", 0, 0, {}}); }
+    void AbortDoc() override { calls.push_back({"AbortDoc", 0, 0, {}}); }
+    void NewPage() override { calls.push_back({"NewPage", 0, 0, {}}); }
     int PageWidth() override { return pageWidth_; }
     int PageHeight() override { return pageHeight_; }
     void SetFontFace(std::string_view face) override { calls.push_back({"SetFontFace", 0, 0, std::string(face)}); }

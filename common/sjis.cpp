@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 
 #include "common/error.h"
@@ -55,12 +56,47 @@ Converter& ToUtf8() {
     return c;
 }
 
-// Length of the UTF-8 sequence starting with byte b (1 for a stray byte).
-size_t Utf8Length(unsigned char b) {
-    if (b >= 0xF0 && b <= 0xF4) return 4;
-    if (b >= 0xE0) return b <= 0xEF ? 3 : 1;
-    if (b >= 0xC2 && b <= 0xDF) return 2;
-    return 1;
+// Length of the well-formed UTF-8 character at the start of `s`, or 0 when the
+// bytes there are not UTF-8 (stray or missing continuation bytes, overlong
+// forms, surrogates, code points above U+10FFFF).
+size_t Utf8CharLength(std::string_view s) {
+    auto at = [&](size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0; };
+    auto cont = [&](size_t i, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
+        return at(i) >= lo && at(i) <= hi;
+    };
+    if (s.empty()) return 0;
+    unsigned char b = at(0);
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) return cont(1) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        unsigned char lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+        return cont(1, lo, hi) && cont(2) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        unsigned char lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+        return cont(1, lo, hi) && cont(2) && cont(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+char32_t CodePoint(std::string_view c) {
+    const auto* b = reinterpret_cast<const unsigned char*>(c.data());
+    switch (c.size()) {
+        case 1: return b[0];
+        case 2: return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F);
+        case 3: return ((b[0] & 0x0F) << 12) | ((b[1] & 0x3F) << 6) | (b[2] & 0x3F);
+        default: return ((b[0] & 0x07) << 18) | ((b[1] & 0x3F) << 12) | ((b[2] & 0x3F) << 6) | (b[3] & 0x3F);
+    }
+}
+
+// One character (well-formed UTF-8) to CP932, only when code page 932 holds
+// it: glibc also maps some characters one way (U+00A5 to "\", U+203E to "~",
+// U+301C to the full-width tilde...), which would change the text.
+bool CharToSjis(std::string_view c, std::string& out) {
+    std::string one;
+    if (ToSjis().Run(c, one) != c.size() || SjisToUtf8(one) != c) return false;
+    out += one;
+    return true;
 }
 
 }  // namespace
@@ -68,30 +104,37 @@ size_t Utf8Length(unsigned char b) {
 bool TryUtf8ToSjis(std::string_view utf8, std::string& out, std::string* bad) {
     out.clear();
     out.reserve(utf8.size());
-    size_t used = ToSjis().Run(utf8, out);
-    if (used == utf8.size()) return true;
-    if (bad) *bad = std::string(utf8.substr(used, std::min(Utf8Length(utf8[used]), utf8.size() - used)));
-    return false;
+    // The whole text at once; it is taken when it decodes back unchanged.
+    if (ToSjis().Run(utf8, out) == utf8.size() && SjisToUtf8(out) == utf8) return true;
+    // Otherwise one character at a time, to find the first that fails.
+    out.clear();
+    while (!utf8.empty()) {
+        size_t n = Utf8CharLength(utf8);
+        if (n == 0 || !CharToSjis(utf8.substr(0, n), out)) {
+            if (bad) *bad = std::string(utf8.substr(0, n == 0 ? 1 : n));
+            return false;
+        }
+        utf8.remove_prefix(n);
+    }
+    return true;
 }
 
 std::string Utf8ToSjis(std::string_view utf8) {
     std::string out, bad;
     if (TryUtf8ToSjis(utf8, out, &bad)) return out;
-    // Name the character by its code point; the message itself is plain CP932.
-    char32_t cp = 0;
-    const auto* b = reinterpret_cast<const unsigned char*>(bad.data());
-    size_t n = bad.size();
-    if (n == 1) cp = b[0];
-    else if (n == 2) cp = ((b[0] & 0x1F) << 6) | (b[1] & 0x3F);
-    else if (n == 3) cp = ((b[0] & 0x0F) << 12) | ((b[1] & 0x3F) << 6) | (b[2] & 0x3F);
-    else if (n == 4) cp = ((b[0] & 0x07) << 18) | ((b[1] & 0x3F) << 12) | ((b[2] & 0x3F) << 6) | (b[3] & 0x3F);
+    // The message itself is plain CP932.
     char code[16];
-    snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-    std::string msg, tail;
-    ToSjis().Run("文字 ", msg);
-    ToSjis().Run(std::string(" はコードページ 932 (Shift_JIS) で表せません"), tail);
-    msg += code;
-    throw Error(msg + tail);
+    std::string head, tail;
+    if (Utf8CharLength(bad) == bad.size()) {
+        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(CodePoint(bad)));
+        ToSjis().Run("文字 ", head);
+        ToSjis().Run(" はコードページ 932 (Shift_JIS) で表せません", tail);
+    } else {
+        snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(bad[0])));
+        ToSjis().Run("UTF-8 として不正なバイト ", head);
+        ToSjis().Run(" があります", tail);
+    }
+    throw Error(head + code + tail);
 }
 
 std::string SjisToUtf8(std::string_view sjis) {

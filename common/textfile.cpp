@@ -25,6 +25,13 @@ bool ParentExists(const std::string& path) {
     return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The code for a failed read or write on an open file. The name was accepted
+// when the file was opened, so EINVAL here means a target that takes no data
+// (a read-only file of /proc, say): access denied, not an invalid name.
+int TransferCode(int err) {
+    return err == EINVAL ? kAccessDenied : IoCodeFromErrno(err);
+}
+
 [[noreturn]] void ThrowOpenError(int err, const std::string& path) {
     if (err == ENOENT && !ParentExists(path)) throw IoError(kInvalidFileName);
     throw IoError(IoCodeFromErrno(err));
@@ -85,7 +92,7 @@ void TextWriter::Flush() {
             if (errno == EINTR) continue;
             int err = errno;
             buffer_.clear();
-            throw IoError(IoCodeFromErrno(err));
+            throw IoError(TransferCode(err));
         }
         if (w == 0) {
             buffer_.clear();
@@ -162,7 +169,7 @@ bool TextReader::Fill() {
         if (r < 0) {
             int err = errno;
             buffer_.clear();
-            throw IoError(IoCodeFromErrno(err));
+            throw IoError(TransferCode(err));
         }
         buffer_.resize(static_cast<size_t>(r));
         if (r == 0) {

@@ -1,1 +1,176 @@
+#include "common/sjis.h"
+
 #include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/error.h"
+
+namespace ca {
+namespace {
+
+const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// Whether `s` is well-formed UTF-8 (no overlong forms, surrogates or values
+// above U+10FFFF).
+bool IsUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        auto b = [&](size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0; };
+        auto in = [&](size_t k, int lo, int hi) { return b(k) >= lo && b(k) <= hi; };
+        unsigned char c = b(0);
+        size_t n = c < 0x80                                              ? 1
+                   : c >= 0xC2 && c <= 0xDF                              ? 2
+                   : c >= 0xE0 && c <= 0xEF                              ? 3
+                   : c >= 0xF0 && c <= 0xF4                              ? 4
+                                                                         : 0;
+        if (n == 0) return false;
+        int lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        int hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (n > 1 && !in(1, lo, hi)) return false;
+        for (size_t k = 2; k < n; ++k)
+            if (!in(k, 0x80, 0xBF)) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string MessageOf(std::string_view utf8) {
+    try {
+        Utf8ToSjis(utf8);
+    } catch (const Error& e) {
+        return SjisToUtf8(e.Message());
+    }
+    return "(no error)";
+}
+
+TEST(SjisTest, KnownEncodings) {
+    EXPECT_EQ(Utf8ToSjis(""), "");
+    EXPECT_EQ(Utf8ToSjis("abc 09\\~\r\n"), "abc 09\\~\r\n");
+    EXPECT_EQ(Utf8ToSjis(std::string("a\0b", 3)), std::string("a\0b", 3));
+    EXPECT_EQ(Utf8ToSjis("ｱ"), "\xB1");
+    EXPECT_EQ(Utf8ToSjis("ｶﾞｯ"), "\xB6\xDE\xAF");
+    EXPECT_EQ(Utf8ToSjis("あ"), "\x82\xA0");
+    EXPECT_EQ(Utf8ToSjis("日本"), "\x93\xFA\x96\x7B");
+    EXPECT_EQ(Utf8ToSjis("漢"), "\x8A\xBF");
+    EXPECT_EQ(Utf8ToSjis("ー"), "\x81\x5B");
+    EXPECT_EQ(Utf8ToSjis("①"), "\x87\x40");  // NEC row 13
+    EXPECT_EQ(Utf8ToSjis("～"), "\x81\x60");  // U+FF5E, the CP932 tilde
+    // Lengths count bytes: half-width katakana 1, kanji 2.
+    EXPECT_EQ(Utf8ToSjis("ｱｲｳ").size(), 3u);
+    EXPECT_EQ(Utf8ToSjis("漢字かな").size(), 8u);
+    EXPECT_EQ(Utf8ToSjis("Aｱ漢").size(), 4u);
+
+    EXPECT_EQ(SjisToUtf8("\xB1\x82\xA0\x93\xFA"), "ｱあ日");
+    EXPECT_EQ(SjisToUtf8("\x81\x60"), "～");
+}
+
+TEST(SjisTest, CharactersCp932CannotHoldRaise) {
+    struct Case {
+        const char* text;
+        const char* bad;
+        const char* code;
+    };
+    // "¥" and "‾" must not become "\" and "~" on the way: that changes the text.
+    for (Case c : {Case{"€", "€", "U+20AC"}, Case{"a😀b", "😀", "U+1F600"}, Case{"x€", "€", "U+20AC"},
+                   Case{"¥100", "¥", "U+00A5"}, Case{"‾", "‾", "U+203E"}, Case{"あ\u00A0", "\u00A0", "U+00A0"}}) {
+        EXPECT_THROW(Utf8ToSjis(c.text), Error) << c.text;
+        EXPECT_NE(MessageOf(c.text).find(c.code), std::string::npos) << MessageOf(c.text);
+        std::string out, bad;
+        EXPECT_FALSE(TryUtf8ToSjis(c.text, out, &bad)) << c.text;
+        EXPECT_EQ(bad, c.bad);
+    }
+    std::string out;
+    EXPECT_TRUE(TryUtf8ToSjis("ｱ漢", out));
+    EXPECT_EQ(out, "\xB1\x8A\xBF");
+}
+
+TEST(SjisTest, InvalidUtf8Raises) {
+    // Truncated, stray continuation, overlong, surrogate, beyond U+10FFFF,
+    // a lead byte whose continuation is missing.
+    for (std::string bad : {"\xE2\x82", "a\x80", "\xFF", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x41\x42"}) {
+        EXPECT_THROW(Utf8ToSjis(bad), Error);
+        std::string out, which;
+        EXPECT_FALSE(TryUtf8ToSjis(bad, out, &which));
+        // Bytes that are no character must not be reported as one.
+        std::string msg = MessageOf(bad);
+        EXPECT_EQ(msg.find("U+"), std::string::npos) << msg;
+        EXPECT_FALSE(which.empty());
+    }
+    // "\xE3\x41\x42" read loosely would be U+3042 "あ".
+    std::string out, which;
+    TryUtf8ToSjis("\xE3\x41\x42", out, &which);
+    EXPECT_EQ(which, "\xE3");
+}
+
+TEST(SjisTest, InvalidBytesShowAsReplacement) {
+    for (std::string b : {"\x80", "\xA0", "\xFD", "\xFE", "\xFF"}) EXPECT_EQ(SjisToUtf8(b), kReplacement);
+    EXPECT_EQ(SjisToUtf8("a\x81"), "a" + kReplacement);  // lead byte at the end
+    // A bad byte must not take the valid characters next to it along.
+    EXPECT_EQ(SjisToUtf8("\xFF\x82\xA0\xFF" "A"), kReplacement + "あ" + kReplacement + "A");
+    EXPECT_EQ(SjisToUtf8("\x81\x20" "A"), kReplacement + " A");
+    EXPECT_EQ(SjisToUtf8("\x81\x7F"), kReplacement + "\x7F");
+    EXPECT_EQ(SjisToUtf8(std::string("x\0y", 3)), std::string("x\0y", 3));
+}
+
+TEST(SjisTest, RandomBytesNeverBreakDecoding) {
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 2000; ++round) {
+        std::string s(rng() % 64, '\0');
+        for (char& c : s) c = static_cast<char>(rng() % 256);
+        std::string u = SjisToUtf8(s);
+        ASSERT_TRUE(IsUtf8(u));
+        // Each character shown stands for one or two bytes: none are lost.
+        size_t chars = 0;
+        for (char c : u) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        EXPECT_GE(chars, (s.size() + 1) / 2);
+        // What was decoded is CP932 again once the replacements are taken out.
+        for (size_t at; (at = u.find(kReplacement)) != std::string::npos;) u.erase(at, kReplacement.size());
+        std::string back;
+        EXPECT_TRUE(TryUtf8ToSjis(u, back));
+        EXPECT_LE(back.size(), s.size());
+    }
+}
+
+TEST(SjisTest, DoubleByteCharactersRoundTrip) {
+    int decoded = 0, duplicates = 0;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            std::string sjis{static_cast<char>(lead), static_cast<char>(trail)};
+            std::string u = SjisToUtf8(sjis);
+            ASSERT_TRUE(IsUtf8(u));
+            if (u.find(kReplacement) != std::string::npos) continue;
+            ++decoded;
+            std::string back, bad;
+            ASSERT_TRUE(TryUtf8ToSjis(u, back, &bad)) << std::hex << lead << trail;
+            if (back == sjis) continue;
+            // NEC and IBM duplicates go back to one code of the same character.
+            ++duplicates;
+            EXPECT_EQ(SjisToUtf8(back), u) << std::hex << lead << trail;
+        }
+    }
+    // JIS X 0208 alone has 6879 characters.
+    EXPECT_GE(decoded, 6879);
+    EXPECT_LT(duplicates, decoded / 10);
+}
+
+TEST(SjisTest, ConvertsOnSeveralThreads) {
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 500; ++i) {
+                std::string u = "スレッド" + std::to_string(t * 1000 + i) + "ｶﾅ";
+                if (SjisToUtf8(Utf8ToSjis(u)) != u) ++failures[t];
+            }
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace ca

@@ -1,1 +1,273 @@
+#include "common/textfile.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+namespace ca {
+namespace {
+
+class TextFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/ca_textfile_XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+    std::string Put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+
+    static std::string Bytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // Every line of `bytes` until ReadLine reaches the end.
+    std::vector<std::string> Lines(const std::string& bytes) {
+        TextReader r;
+        r.Open(Put("lines.txt", bytes));
+        std::vector<std::string> lines;
+        while (!r.AtEnd()) lines.push_back(r.ReadLine());
+        return lines;
+    }
+
+    std::string dir_;
+};
+
+// The code of the IoError that `op` raises, or -1 when it raises none.
+int CodeOf(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const IoError& e) {
+        return e.Code();
+    }
+    return -1;
+}
+
+using Lines_ = std::vector<std::string>;
+
+TEST_F(TextFileTest, WriterEndsLinesWithCrLfAndCreateEmpties) {
+    std::string path = Put("out.txt", "old content that must go\r\n");
+    TextWriter w;
+    w.Create(path);
+    EXPECT_TRUE(w.IsOpen());
+    EXPECT_EQ(w.Name(), path);
+    w.Close();
+    EXPECT_FALSE(w.IsOpen());
+    EXPECT_EQ(Bytes(path), "");
+
+    w.Create(path);
+    w.WriteLine("abc");
+    w.Write("d");
+    w.Write(J("漢字"));
+    w.EndLine();
+    w.WriteLine("");
+    w.Close();
+    EXPECT_EQ(Bytes(path), "abc\r\nd" + J("漢字") + "\r\n\r\n");
+}
+
+TEST_F(TextFileTest, WriterLargeOutputArrivesWhole) {
+    std::string path = Path("big.txt"), expected;
+    TextWriter w;
+    w.Create(path);
+    for (int i = 0; i < 30000; ++i) {
+        std::string line = std::to_string(i) + std::string(i % 7, 'x');
+        w.WriteLine(line);
+        expected += line + "\r\n";
+    }
+    w.Close();
+    ASSERT_GT(expected.size(), 3u * 65536);
+    EXPECT_EQ(Bytes(path), expected);
+}
+
+TEST_F(TextFileTest, WriterFailuresRaiseWithCodes) {
+    std::string file = Put("plain.txt", "x");
+    mkfifo(Path("fifo").c_str(), 0666);
+    TextWriter w;
+    EXPECT_EQ(CodeOf([&] { w.Create(Path("no_such_dir/out.txt")); }), kInvalidFileName);
+    EXPECT_EQ(CodeOf([&] { w.Create(file + "/out.txt"); }), kInvalidFileName);
+    EXPECT_EQ(CodeOf([&] { w.Create(dir_); }), kAccessDenied);
+    EXPECT_EQ(CodeOf([&] { w.Create(Path("fifo")); }), kAccessDenied);  // no reader: must not hang
+    EXPECT_FALSE(w.IsOpen());
+    EXPECT_NE(CodeOf([&] { w.Write("x"); }), -1);
+
+    // A file that takes no data: the refusal comes at the open or at the close.
+    EXPECT_EQ(CodeOf([&] {
+                  w.Create("/proc/self/status");
+                  w.WriteLine("x");
+                  w.Close();
+              }),
+              kAccessDenied);
+    EXPECT_FALSE(w.IsOpen());
+}
+
+TEST_F(TextFileTest, WriterDiskFullAndCloseStillCloses) {
+    TextWriter w;
+    w.Create("/dev/full");
+    w.WriteLine("short");
+    EXPECT_EQ(CodeOf([&] { w.Close(); }), kDiskFull);
+    EXPECT_FALSE(w.IsOpen());
+
+    // More than the buffer holds: the failure may come while writing.
+    w.Create("/dev/full");
+    EXPECT_EQ(CodeOf([&] {
+                  for (int i = 0; i < 10000; ++i) w.WriteLine(std::string(40, 'a'));
+                  w.Close();
+              }),
+              kDiskFull);
+    CodeOf([&] { w.Close(); });
+    EXPECT_FALSE(w.IsOpen());
+}
+
+TEST_F(TextFileTest, ReaderOpenFailures) {
+    std::string file = Put("plain.txt", "x");
+    mkfifo(Path("fifo").c_str(), 0666);
+    TextReader r;
+    EXPECT_EQ(CodeOf([&] { r.Open(Path("missing.txt")); }), kFileNotFound);
+    EXPECT_EQ(CodeOf([&] { r.Open(Path("no_such_dir/a.txt")); }), kInvalidFileName);
+    EXPECT_EQ(CodeOf([&] { r.Open(dir_); }), kAccessDenied);
+    EXPECT_EQ(CodeOf([&] { r.Open(Path("fifo")); }), kAccessDenied);  // must not wait for a writer
+    EXPECT_FALSE(r.IsOpen());
+    r.Open(file);
+    EXPECT_EQ(r.ReadLine(), "x");
+}
+
+TEST_F(TextFileTest, ReaderLineEnds) {
+    EXPECT_EQ(Lines("a\r\nb\nc\rd\r\n\r\n\ne"), (Lines_{"a", "b", "cd", "", "", "e"}));
+    EXPECT_EQ(Lines("a\rb\n"), (Lines_{"ab"}));
+    EXPECT_EQ(Lines("x\r"), (Lines_{"x"}));
+    EXPECT_EQ(Lines("\r\r\r\nz"), (Lines_{"", "z"}));
+    EXPECT_EQ(Lines(J("漢字\r\nｱ") + std::string("\0b", 2)), (Lines_{J("漢字"), J("ｱ") + std::string("\0b", 2)}));
+}
+
+TEST_F(TextFileTest, ReadingAtTheEndGivesEmptyTextRepeatedly) {
+    for (std::string content : {"", "last\r\n", "last"}) {
+        TextReader r;
+        r.Open(Put("end.txt", content));
+        if (!content.empty()) {
+            EXPECT_EQ(r.ReadLine(), "last");
+        }
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_TRUE(r.AtEnd());
+            EXPECT_EQ(r.ReadLine(), "");
+            EXPECT_EQ(r.ReadIntToken(), 0);
+            EXPECT_NO_THROW(r.SkipLine());
+        }
+    }
+}
+
+TEST_F(TextFileTest, LinesLongerThanTheBuffer) {
+    const size_t kBuf = 65536;
+    std::string huge(3 * kBuf + 17, 'q');
+    for (size_t i = 0; i < huge.size(); i += 1000) huge[i] = static_cast<char>('a' + i % 26);
+    EXPECT_EQ(Lines(huge + "\r\nnext"), (Lines_{huge, "next"}));
+
+    // CR LF split by the buffer boundary; a lone CR at the boundary.
+    std::string a(kBuf - 1, 'a');
+    EXPECT_EQ(Lines(a + "\r\nb\r\n"), (Lines_{a, "b"}));
+    EXPECT_EQ(Lines(a + "\rb\r\n"), (Lines_{a + "b"}));
+    EXPECT_EQ(Lines(std::string(kBuf, 'c') + "\r\nd"), (Lines_{std::string(kBuf, 'c'), "d"}));
+}
+
+TEST_F(TextFileTest, ByteHex1AEndsTheFile) {
+    EXPECT_EQ(Lines("ab\x1A" "cd\r\nef\r\n"), (Lines_{"ab"}));
+    EXPECT_EQ(Lines("one\r\n\x1A" "two\r\n"), (Lines_{"one"}));
+    EXPECT_EQ(Lines("\x1A" "x"), Lines_{});
+    std::string a(65536 + 5, 'a');
+    EXPECT_EQ(Lines(a + "\x1A" "tail\r\n"), (Lines_{a}));
+
+    TextReader r;
+    r.Open(Put("eof.txt", "12 \x1A 34\r\n"));
+    EXPECT_FALSE(r.AtEnd());
+    EXPECT_EQ(r.ReadIntToken(), 12);
+    EXPECT_FALSE(r.AtEnd());  // the blank is still there
+    EXPECT_EQ(r.ReadIntToken(), 0);
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_EQ(r.ReadLine(), "");
+    EXPECT_EQ(r.ReadIntToken(), 0);
+}
+
+TEST_F(TextFileTest, AtEnd) {
+    TextReader r;
+    r.Open(Put("a.txt", ""));
+    EXPECT_TRUE(r.AtEnd());
+    r.Open(Put("b.txt", " "));
+    EXPECT_FALSE(r.AtEnd());
+    r.Open(Put("c.txt", "\x1A"));
+    EXPECT_TRUE(r.AtEnd());
+    r.Open(Put("d.txt", "x\r\n"));
+    EXPECT_FALSE(r.AtEnd());
+    EXPECT_EQ(r.ReadLine(), "x");
+    EXPECT_TRUE(r.AtEnd());
+}
+
+TEST_F(TextFileTest, IntTokens) {
+    TextReader r;
+    r.Open(Put("ints.txt", "\t-5\r\n\r\n +7\n$1F x1f X10 0x10 0X7fffffff" + std::string(2, '\0') +
+                               " 2147483647 -2147483648 0012\x1A 9"));
+    for (int32_t v : {-5, 7, 31, 31, 16, 16, 2147483647, 2147483647, INT32_MIN, 12, 0, 0})
+        EXPECT_EQ(r.ReadIntToken(), v);
+
+    r.Open(Put("blank.txt", " \r\n\t\r\n  "));
+    EXPECT_EQ(r.ReadIntToken(), 0);
+
+    r.Open(Put("mixed.txt", "  12 abc 5"));
+    EXPECT_EQ(r.ReadIntToken(), 12);
+    EXPECT_EQ(CodeOf([&] { r.ReadIntToken(); }), kNotANumber);
+
+    for (const char* bad : {"2147483648", "-2147483649", "1.5", "12a", "$", "0x", "x", "+", "-", "$G", "1,000",
+                            "\x82\x50"}) {
+        r.Open(Put("bad.txt", std::string(" ") + bad + "\r\n"));
+        EXPECT_EQ(CodeOf([&] { r.ReadIntToken(); }), kNotANumber) << bad;
+    }
+
+    // At most 32 bytes make a token; the rest stays for the next read.
+    r.Open(Put("long.txt", std::string(30, '0') + "123 " + std::string(33, '1')));
+    EXPECT_EQ(r.ReadIntToken(), 12);
+    EXPECT_EQ(r.ReadIntToken(), 3);
+    EXPECT_EQ(CodeOf([&] { r.ReadIntToken(); }), kNotANumber);
+    EXPECT_EQ(r.ReadIntToken(), 1);
+    EXPECT_EQ(r.ReadIntToken(), 0);
+
+    // A token across the buffer boundary.
+    r.Open(Put("edge.txt", std::string(65534, ' ') + "12345"));
+    EXPECT_EQ(r.ReadIntToken(), 12345);
+}
+
+TEST_F(TextFileTest, SkipLine) {
+    TextReader r;
+    r.Open(Put("s.txt", "abc\r\ndef\na\rb\nc\r\n5 rest of line\n7\r\nxy\x1Azz\nw"));
+    r.SkipLine();
+    EXPECT_EQ(r.ReadLine(), "def");
+    r.SkipLine();  // a lone CR does not end the line
+    EXPECT_EQ(r.ReadLine(), "c");
+    EXPECT_EQ(r.ReadIntToken(), 5);
+    r.SkipLine();
+    EXPECT_EQ(r.ReadIntToken(), 7);
+    r.SkipLine();  // the rest of the line: just CR LF
+    r.SkipLine();  // stops at 0x1A
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_EQ(r.ReadLine(), "");
+
+    r.Open(Put("t.txt", std::string(70000, 's') + "\nnext"));
+    r.SkipLine();
+    EXPECT_EQ(r.ReadLine(), "next");
+}
+
+}  // namespace
+}  // namespace ca
