@@ -9,9 +9,9 @@
 namespace ca {
 namespace {
 
+// A count below 0 (a grid without its heading row) means no objects.
 void CheckCounts(const AnalysisStore& s) {
-    if (s.ObjectCount < 0 || s.ObjectCount > kMaxObjects) throw RangeError();
-    if (s.AttrCount < 0 || s.AttrCount > kMaxAttrs) throw RangeError();
+    if (s.ObjectCount > kMaxObjects || s.AttrCount > kMaxAttrs) throw RangeError();
 }
 
 // Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo).

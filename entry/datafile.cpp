@@ -1,0 +1,54 @@
+#include "entry/datafile.h"
+
+#include "common/error.h"
+#include "common/textfile.h"
+
+namespace ca {
+
+std::string TrimControl(const std::string& text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 0x20) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 0x20) --e;
+    return text.substr(b, e - b);
+}
+
+void SaveDataFile(const GridModel& grid, const std::string& path) {
+    TextWriter out;
+    out.Create(path);
+    const int rows = grid.RowCount(), cols = grid.ColCount();
+    out.WriteLine(std::to_string(rows));
+    out.WriteLine(std::to_string(cols));
+    for (int r = 1; r < rows; ++r)
+        for (int c = 1; c < cols; ++c) out.WriteLine(TrimControl(grid.Cell(c, r)));
+    out.Close();
+}
+
+void LoadDataFile(GridModel& grid, const std::string& path) {
+    TextReader in;
+    in.Open(path);
+    const int32_t rows = in.ReadIntToken();
+    in.SkipLine();
+    int32_t cols;
+    try {
+        cols = in.ReadIntToken();
+    } catch (const IoError&) {
+        grid.SetRowCount(rows);  // a bad column count stops the load after the rows
+        throw;
+    }
+    in.SkipLine();
+    const int64_t r64 = rows < 1 ? 1 : rows, c64 = cols < 1 ? 1 : cols;
+    if (r64 * c64 > kMaxDataFileCells)
+        throw Error(J("データファイルの表が大きすぎます (") + std::to_string(rows) + J(" 行 × ") +
+                    std::to_string(cols) + J(" 列)。読み込めるのは ") + std::to_string(kMaxDataFileCells) +
+                    J(" セルまでです"));
+    grid.SetRowCount(rows);
+    grid.SetColCount(cols);
+    const int R = grid.RowCount(), C = grid.ColCount();
+    for (int k = 2; k < R; ++k) grid.SetCell(0, k, ObjectHeading(k - 1));
+    for (int k = 2; k < C; ++k) grid.SetCell(k, 0, AttrHeading(k - 1));
+    for (int r = 1; r < R; ++r)
+        for (int c = 1; c < C; ++c) grid.SetCell(c, r, in.ReadLine());
+    in.Close();
+}
+
+}  // namespace ca

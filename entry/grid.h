@@ -1,0 +1,84 @@
+// The data-entry table as a model: an editable grid of Shift_JIS text cells
+// addressed (column, row) from 0, with one fixed heading row and column. It
+// knows nothing of any view; the window shows it through an item model.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ca {
+
+class GridModel {
+public:
+    static constexpr int kMaxColCount = 134217725;
+
+    GridModel() = default;
+
+    int RowCount() const { return rowCount_; }
+    int ColCount() const { return colCount_; }
+    int FixedRows() const { return fixedRows_; }
+    int FixedCols() const { return fixedCols_; }
+
+    // A count below 1 is taken as 1. A count not above the number of fixed
+    // rows (columns) lowers that number to the count minus 1; it does not come
+    // back when the count grows again. The current cell moves into the grid.
+    void SetRowCount(int n);
+    // As SetRowCount; a count above kMaxColCount raises "グリッドが大きすぎます"
+    // and leaves the grid as it was.
+    void SetColCount(int n);
+
+    // Text by position, kept independently of the counts: lowering a count
+    // hides text, never erases it. A cell never written is empty text.
+    const std::string& Cell(int col, int row) const;
+    void SetCell(int col, int row, std::string text);
+
+    // The current cell: never in the heading row or column while the grid has
+    // cells outside them.
+    int CurrentCol() const { return curCol_; }
+    int CurrentRow() const { return curRow_; }
+    void SetCurrent(int col, int row);
+
+    int ColWidth(int col) const;
+    void SetColWidth(int col, int width);
+    int DefaultColWidth() const { return 64; }
+    int DefaultRowHeight() const { return 24; }
+
+    // Called after any change, so that a view can follow (may be empty).
+    struct Observer {
+        virtual ~Observer() = default;
+        virtual void GridReset() = 0;                      // counts or many cells
+        virtual void CellChanged(int col, int row) = 0;    // one cell
+        virtual void CurrentChanged(int col, int row) = 0;
+    };
+    void SetObserver(Observer* o) { observer_ = o; }
+
+private:
+    void ClampCurrent();
+    int rowCount_ = 5;
+    int colCount_ = 5;
+    int fixedRows_ = 1;
+    int fixedCols_ = 1;
+    int curCol_ = 1;
+    int curRow_ = 1;
+    std::vector<std::vector<std::string>> cells_;  // [row][col]
+    std::vector<int> colWidths_;
+    Observer* observer_ = nullptr;
+};
+
+// The grid of a new data-entry window: 3 columns, 4 rows, the headings, the
+// first column 1.5 times as wide, current cell (1, 1).
+void FormCreate(GridModel& g);
+
+// Row and column commands of the data-entry window.
+void AddButtonClick(GridModel& g);      // insert an object row below the current row
+void DelButtonClick(GridModel& g);      // delete the current object row
+void AddColButtonClick(GridModel& g);   // insert an attribute column right of the current one
+void DelColButtonClick(GridModel& g);   // delete the current attribute column
+
+// Headings: " 対象" + NumLabel(n) and " 属性" + NumLabel(n).
+std::string ObjectHeading(int n);
+std::string AttrHeading(int n);
+
+}  // namespace ca

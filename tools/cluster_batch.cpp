@@ -1,0 +1,166 @@
+// cluster-batch: the analysis of the windowed program without windows.
+//   cluster-batch --method centroid|ward --out OUTFILE [--merges FILE]
+//                 [--pdf FILE] [--font-size N] INPUT
+// INPUT is read as CSV when its name ends in ".csv" (any case), else as the
+// program's data file; the output file is the one the windows would write.
+#include <QLocale>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "common/sjis.h"
+#include "common/textfile.h"
+#include "engine/store.h"
+#include "entry/csv.h"
+#include "entry/datafile.h"
+#include "entry/grid.h"
+#include "entry/launch.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: cluster-batch --method centroid|ward --out OUTFILE [--merges FILE]\n"
+    "                     [--pdf FILE] [--font-size N] INPUT\n"
+    "\n"
+    "Runs a hierarchical cluster analysis of INPUT without windows.\n"
+    "  INPUT            a data file of the program, or CSV when its name ends in .csv\n"
+    "  --method M       centroid (the centroid method) or ward (Ward's method)\n"
+    "  --out OUTFILE    the output file: the input echo and, for the centroid\n"
+    "                   method, the distance table (Shift_JIS, CR LF)\n"
+    "  --merges FILE    the merge history: id, left, right, height, members\n"
+    "  --pdf FILE       the dendrogram on one A4 page as PDF\n"
+    "  --font-size N    the dendrogram's font size in points (default 12)\n"
+    "Exit status: 0 done, 1 the analysis failed (message on standard error),\n"
+    "2 wrong arguments.\n";
+
+struct Options {
+    std::string method, out, merges, pdf, fontSize = "12", input;
+    bool fontSizeGiven = false;
+};
+
+int Usage(const std::string& problem) {
+    if (!problem.empty()) std::cerr << "cluster-batch: " << problem << "\n\n";
+    std::cerr << kUsage;
+    return 2;
+}
+
+bool EndsWithCsv(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".csv";
+}
+
+void ShowMessage(const std::string& sjis) { std::cerr << ca::SjisToUtf8(sjis) << "\n"; }
+
+// Every merged cluster in the order of formation (ids N+1 .. 2N-1).
+void WriteMerges(ca::AnalysisStore& s, const std::string& path) {
+    std::vector<const ca::ClusterRecord*> merged;
+    std::vector<const ca::ClusterRecord*> stack{s.ClusterTable[s.ClusterCount].Rec};
+    while (!stack.empty()) {
+        const ca::ClusterRecord* r = stack.back();
+        stack.pop_back();
+        if (!r->Left) continue;
+        merged.push_back(r);
+        stack.push_back(r->Left);
+        stack.push_back(r->Right);
+    }
+    std::sort(merged.begin(), merged.end(), [](auto* a, auto* b) { return a->Id < b->Id; });
+    ca::TextWriter out;
+    out.Create(path);
+    out.Write("id\tleft\tright\theight\tmembers\n");
+    char height[64];
+    for (const ca::ClusterRecord* r : merged) {
+        std::snprintf(height, sizeof height, "%.20Le", r->Height);
+        out.Write(std::to_string(r->Id) + "\t" + std::to_string(r->Left->Id) + "\t" + std::to_string(r->Right->Id) +
+                  "\t" + height + "\t" + std::to_string(r->MemberCount) + "\n");
+    }
+    out.Close();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i], value;
+        bool hasValue = false;
+        if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
+            value = a.substr(a.find('=') + 1);
+            a = a.substr(0, a.find('='));
+            hasValue = true;
+        }
+        auto take = [&](std::string& dst) -> bool {
+            if (hasValue) {
+                dst = value;
+                return true;
+            }
+            if (i + 1 >= args.size()) return false;
+            dst = args[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (a == "--method") {
+            if (!take(o.method)) return Usage("--method needs a value");
+        } else if (a == "--out") {
+            if (!take(o.out)) return Usage("--out needs a file name");
+        } else if (a == "--merges") {
+            if (!take(o.merges)) return Usage("--merges needs a file name");
+        } else if (a == "--pdf") {
+            if (!take(o.pdf)) return Usage("--pdf needs a file name");
+        } else if (a == "--font-size") {
+            if (!take(o.fontSize)) return Usage("--font-size needs a value");
+            o.fontSizeGiven = true;
+        } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
+            return Usage("unknown option " + a);
+        } else if (o.input.empty()) {
+            o.input = args[i];
+        } else {
+            return Usage("more than one input file");
+        }
+    }
+    if (o.method != "centroid" && o.method != "ward") return Usage("--method must be centroid or ward");
+    if (o.out.empty()) return Usage("--out is required");
+    if (o.input.empty()) return Usage("an input file is required");
+    if (!o.pdf.empty()) {
+        std::cerr << "cluster-batch: --pdf is not yet available\n";
+        return 2;
+    }
+
+    const QString point = QLocale::system().decimalPoint();
+    const char separator = point.size() == 1 && point[0].unicode() < 0x80 ? static_cast<char>(point[0].unicode()) : '.';
+
+    ca::AnalysisStore& s = ca::Store();
+    try {
+        ca::GridModel grid;
+        ca::FormCreate(grid);
+        if (EndsWithCsv(o.input))
+            ca::ImportCsv(grid, o.input);
+        else
+            ca::LoadDataFile(grid, o.input);
+        const int distType = o.method == "centroid" ? 0 : 1;
+        ca::LaunchResult launched =
+            ca::Launch(s, grid, distType, [&]() -> std::optional<std::string> { return o.out; }, separator);
+        if (launched.outcome == ca::LaunchOutcome::BadCell) {
+            ShowMessage(launched.message);
+            return 1;
+        }
+        ca::RunAnalysis(s, separator, [&] {
+            if (!o.merges.empty()) WriteMerges(s, o.merges);
+        });
+    } catch (const ca::Error& e) {
+        ShowMessage(e.Message());
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
