@@ -1,0 +1,126 @@
+#include "platform/printer_canvas.h"
+
+#include <algorithm>
+
+#include <QFile>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPen>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QString>
+
+#include "common/error.h"
+#include "common/sjis.h"
+
+namespace ca {
+
+namespace {
+
+QString FromSjis(std::string_view sjis) {
+    return QString::fromStdString(SjisToUtf8(sjis));
+}
+
+}  // namespace
+
+PrinterCanvas::PrinterCanvas(QPrinter& printer) : printer_(printer), face_(J("ＭＳ 明朝")) {
+    UpdateFont();
+}
+
+PrinterCanvas::~PrinterCanvas() {
+    if (painter_.isActive()) AbortDoc();
+}
+
+void PrinterCanvas::UpdateFont() {
+    font_ = QFont(FromSjis(face_));
+    // The size in the printer's pixels, rounded to an even number: a
+    // single-byte character of a fixed-pitch face is then a whole number of
+    // pixels wide and a double-byte one exactly twice that, so that texts of
+    // equal byte counts measure and print equally wide.
+    const int pixels = (size_ * printer_.resolution() + 72) / 144 * 2;
+    font_.setPixelSize(std::max(2, pixels));
+    // Kerning would pull pairs of characters together and break the columns
+    // of fixed-pitch text.
+    font_.setKerning(false);
+    metrics_.emplace(font_, &printer_);
+    if (painter_.isActive()) painter_.setFont(font_);
+}
+
+void PrinterCanvas::BeginDoc() {
+    if (painter_.isActive() || !painter_.begin(&printer_)) {
+        throw Error(J("印刷を開始できません"));
+    }
+    // Lines about 1/200 inch wide; square ends close the corners of joined
+    // lines.
+    const int width = std::max(1, printer_.resolution() / 200);
+    painter_.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter_.setFont(font_);
+    current_ = QPoint(0, 0);
+}
+
+void PrinterCanvas::EndDoc() {
+    if (!painter_.isActive()) return;
+    painter_.end();
+}
+
+void PrinterCanvas::AbortDoc() {
+    if (!painter_.isActive()) return;
+    // Qt's own PDF engine cannot cancel; what it has written is removed.
+    const bool aborted = printer_.abort();
+    painter_.end();
+    const QString file = printer_.outputFileName();
+    if (!aborted && !file.isEmpty()) QFile::remove(file);
+}
+
+void PrinterCanvas::NewPage() {
+    if (!printer_.newPage()) throw Error(J("次のページを印刷できません"));
+}
+
+int PrinterCanvas::PageWidth() { return printer_.width(); }
+
+int PrinterCanvas::PageHeight() { return printer_.height(); }
+
+void PrinterCanvas::SetFontFace(std::string_view sjisFace) {
+    face_ = std::string(sjisFace);
+    UpdateFont();
+}
+
+void PrinterCanvas::SetFontSize(int points) {
+    size_ = points;
+    UpdateFont();
+}
+
+int PrinterCanvas::TextHeight(std::string_view) { return metrics_->height(); }
+
+int PrinterCanvas::TextWidth(std::string_view sjisText) {
+    return metrics_->horizontalAdvance(FromSjis(sjisText));
+}
+
+void PrinterCanvas::MoveTo(int x, int y) { current_ = QPoint(x, y); }
+
+void PrinterCanvas::LineTo(int x, int y) {
+    const QPoint to(x, y);
+    painter_.drawLine(current_, to);
+    current_ = to;
+}
+
+void PrinterCanvas::TextOut(int x, int y, std::string_view sjisText) {
+    painter_.drawText(QPoint(x, y + metrics_->ascent()), FromSjis(sjisText));
+}
+
+std::unique_ptr<QPrinter> MakePdfPrinter(const std::string& path) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setPageOrientation(QPageLayout::Portrait);
+    printer->setOutputFileName(QFile::decodeName(QByteArray::fromStdString(path)));
+    return printer;
+}
+
+bool RunPrintDialog(QPrinter& printer, QWidget* parent) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QString::fromUtf8("印刷"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace ca
