@@ -79,8 +79,10 @@ public:
         size_ = points;
         calls.push_back({"SetFontSize", points, 0, {}});
     }
-    int TextHeight(std::string_view) override { return charHeight_ * size_ / 12; }
-    int TextWidth(std::string_view t) override { return static_cast<int>(t.size()) * charWidth_ * size_ / 12; }
+    int TextHeight(std::string_view) override { return static_cast<int>(int64_t{charHeight_} * size_ / 12); }
+    int TextWidth(std::string_view t) override {
+        return static_cast<int>(static_cast<int64_t>(t.size()) * charWidth_ * size_ / 12);
+    }
     void MoveTo(int x, int y) override { calls.push_back({"MoveTo", x, y, {}}); }
     void LineTo(int x, int y) override { calls.push_back({"LineTo", x, y, {}}); }
     void TextOut(int x, int y, std::string_view t) override { calls.push_back({"TextOut", x, y, std::string(t)}); }
