@@ -92,9 +92,20 @@ char32_t CodePoint(std::string_view c) {
 // One character (well-formed UTF-8) to CP932, only when code page 932 holds
 // it: glibc also maps some characters one way (U+00A5 to "\", U+203E to "~",
 // U+301C to the full-width tilde...), which would change the text.
+// The JIS forms of characters that code page 932 holds under another code
+// point (WAVE DASH for the full-width tilde, and so on). Input methods type
+// these; they are the same characters of the Japanese set, so they are taken.
+bool IsJisVariant(std::string_view c) {
+    static const char* const kVariants[] = {"〜", "‖", "−", "¢", "£", "¬", "—"};
+    for (const char* v : kVariants)
+        if (c == v) return true;
+    return false;
+}
+
 bool CharToSjis(std::string_view c, std::string& out) {
     std::string one;
-    if (ToSjis().Run(c, one) != c.size() || SjisToUtf8(one) != c) return false;
+    if (ToSjis().Run(c, one) != c.size() || one.empty()) return false;
+    if (SjisToUtf8(one) != c && !IsJisVariant(c)) return false;
     out += one;
     return true;
 }

@@ -65,11 +65,20 @@ int IoCodeFromErrno(int err) {
 // ---- TextWriter ----
 
 TextWriter::~TextWriter() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ < 0) return;
+    try {
+        Flush();  // nothing written is lost, even without an explicit Close
+    } catch (...) {
+    }
+    ::close(fd_);
 }
 
 void TextWriter::Create(const std::string& path) {
     if (fd_ >= 0) {
+        try {
+            Flush();
+        } catch (...) {
+        }
         ::close(fd_);
         fd_ = -1;
     }

@@ -3,7 +3,8 @@
 //                 [--pdf FILE] [--font-size N] INPUT
 // INPUT is read as CSV when its name ends in ".csv" (any case), else as the
 // program's data file; the output file is the one the windows would write.
-#include <QLocale>
+#include <QGuiApplication>
+#include <QPrinter>
 
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,10 @@
 #include "entry/datafile.h"
 #include "entry/grid.h"
 #include "entry/launch.h"
+#include "engine/dendrogram.h"
+#include "platform/fonts.h"
+#include "platform/locale.h"
+#include "platform/printer_canvas.h"
 
 namespace {
 
@@ -39,7 +44,6 @@ const char kUsage[] =
 
 struct Options {
     std::string method, out, merges, pdf, fontSize = "12", input;
-    bool fontSizeGiven = false;
 };
 
 int Usage(const std::string& problem) {
@@ -53,6 +57,12 @@ bool EndsWithCsv(const std::string& name) {
     std::string tail = name.substr(name.size() - 4);
     for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return tail == ".csv";
+}
+
+// Qt's own notices (no runtime folder, font hints) are not the program's
+// messages; only failures of Qt itself reach standard error.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
 }
 
 void ShowMessage(const std::string& sjis) { std::cerr << ca::SjisToUtf8(sjis) << "\n"; }
@@ -117,7 +127,6 @@ int main(int argc, char** argv) {
             if (!take(o.pdf)) return Usage("--pdf needs a file name");
         } else if (a == "--font-size") {
             if (!take(o.fontSize)) return Usage("--font-size needs a value");
-            o.fontSizeGiven = true;
         } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
             return Usage("unknown option " + a);
         } else if (o.input.empty()) {
@@ -129,13 +138,23 @@ int main(int argc, char** argv) {
     if (o.method != "centroid" && o.method != "ward") return Usage("--method must be centroid or ward");
     if (o.out.empty()) return Usage("--out is required");
     if (o.input.empty()) return Usage("an input file is required");
-    if (!o.pdf.empty()) {
-        std::cerr << "cluster-batch: --pdf is not yet available\n";
-        return 2;
-    }
 
-    const QString point = QLocale::system().decimalPoint();
-    const char separator = point.size() == 1 && point[0].unicode() < 0x80 ? static_cast<char>(point[0].unicode()) : '.';
+    // Fonts and the PDF printer need a GUI application; no display is needed.
+    std::unique_ptr<QGuiApplication> app;
+    std::unique_ptr<QPrinter> printer;
+    std::unique_ptr<ca::PrinterCanvas> canvas;
+    if (!o.pdf.empty()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(QuietQt);
+        static int qtArgc = 1;
+        static char qtName[] = "cluster-batch";
+        static char* qtArgv[] = {qtName, nullptr};
+        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+        ca::RegisterFontSubstitutions();
+        printer = ca::MakePdfPrinter(o.pdf);
+        canvas = std::make_unique<ca::PrinterCanvas>(*printer);
+    }
+    const char separator = ca::LocaleDecimalSeparator();
 
     ca::AnalysisStore& s = ca::Store();
     try {
@@ -154,6 +173,7 @@ int main(int argc, char** argv) {
         }
         ca::RunAnalysis(s, separator, [&] {
             if (!o.merges.empty()) WriteMerges(s, o.merges);
+            if (canvas) ca::PrintDendrogram(s, *canvas, o.fontSize, separator);
         });
     } catch (const ca::Error& e) {
         ShowMessage(e.Message());

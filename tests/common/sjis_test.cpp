@@ -17,21 +17,14 @@ const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 // Whether `s` is well-formed UTF-8 (no overlong forms, surrogates or values
 // above U+10FFFF).
 bool IsUtf8(const std::string& s) {
+    auto at = [&](size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0; };
     for (size_t i = 0; i < s.size();) {
-        auto b = [&](size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0; };
-        auto in = [&](size_t k, int lo, int hi) { return b(k) >= lo && b(k) <= hi; };
-        unsigned char c = b(0);
-        size_t n = c < 0x80                                              ? 1
-                   : c >= 0xC2 && c <= 0xDF                              ? 2
-                   : c >= 0xE0 && c <= 0xEF                              ? 3
-                   : c >= 0xF0 && c <= 0xF4                              ? 4
-                                                                         : 0;
-        if (n == 0) return false;
-        int lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-        int hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-        if (n > 1 && !in(1, lo, hi)) return false;
+        unsigned char c = at(i);
+        size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        int lo = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80, hi = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+        if (n == 0 || (n > 1 && (at(i + 1) < lo || at(i + 1) > hi))) return false;
         for (size_t k = 2; k < n; ++k)
-            if (!in(k, 0x80, 0xBF)) return false;
+            if ((at(i + k) & 0xC0) != 0x80) return false;
         i += n;
     }
     return true;
@@ -85,6 +78,17 @@ TEST(SjisTest, CharactersCp932CannotHoldRaise) {
     std::string out;
     EXPECT_TRUE(TryUtf8ToSjis("ｱ漢", out));
     EXPECT_EQ(out, "\xB1\x8A\xBF");
+}
+
+TEST(SjisTest, JisFormsOfTheSameCharactersAreTaken) {
+    // Input methods type WAVE DASH and friends; code page 932 holds the same
+    // characters under their full-width code points.
+    EXPECT_EQ(Utf8ToSjis("〜"), "\x81\x60");
+    EXPECT_EQ(Utf8ToSjis("～"), "\x81\x60");
+    EXPECT_EQ(Utf8ToSjis("−"), "\x81\x7C");
+    EXPECT_EQ(Utf8ToSjis("‖"), "\x81\x61");
+    EXPECT_EQ(Utf8ToSjis("1〜3"), "1\x81\x60" "3");
+    EXPECT_THROW(Utf8ToSjis("¥"), Error);
 }
 
 TEST(SjisTest, InvalidUtf8Raises) {

@@ -137,6 +137,26 @@ TEST_F(Batch, FailuresExitOneWithTheProgramsMessage) {
     EXPECT_EQ(Run("--method ward --out " + File("o.txt") + " " + dir_).status, 1);  // a folder
 }
 
+TEST_F(Batch, DendrogramAsPdf) {
+    // Shift_JIS captions, one of them Japanese.
+    Write("in.csv", ",x\r\n" + J("東京") + ",0\r\nB,1\r\nC,5\r\n");
+    Result r = Run("--method centroid --out " + File("o.txt") + " --pdf " + File("d.pdf") + " " + File("in.csv"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(std::system(("pdftotext -layout " + File("d.pdf") + " " + File("d.txt")).c_str()), 0);
+    const std::string text = Read(File("d.txt"));
+    for (const char* want : {"重心法", "0.0", "20.25", "東京", "B", "C"})
+        EXPECT_NE(text.find(want), std::string::npos) << want << " not in:\n" << text;
+    ASSERT_EQ(std::system(("pdfinfo " + File("d.pdf") + " > " + File("info.txt")).c_str()), 0);
+    EXPECT_NE(Read(File("info.txt")).find("Pages:           1"), std::string::npos);
+    // A bad font size: the output file is complete, the message names the text.
+    r = Run("--method ward --font-size 12pt --out " + File("o2.txt") + " --pdf " + File("e.pdf") + " " +
+            File("in.csv"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "'12pt' は整数ではありません\n");
+    EXPECT_EQ(Read(File("o2.txt")).size(), Read(File("o.txt")).find(J("算出された距離")) - 2);
+}
+
 TEST_F(Batch, ArgumentsAndUsage) {
     Write("in.dat", kData);
     EXPECT_EQ(Run("--help").status, 0);
