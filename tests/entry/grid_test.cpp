@@ -1,1 +1,197 @@
+#include "entry/grid.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+namespace ca {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// Cells 0..ColCount()-1 of row r.
+Texts Row(const GridModel& g, int r) {
+    Texts t;
+    for (int c = 0; c < g.ColCount(); ++c) t.push_back(g.Cell(c, r));
+    return t;
+}
+
+// A new window's grid with names in row 1 and two objects filled in.
+GridModel Filled() {
+    GridModel g;
+    FormCreate(g);
+    g.SetCell(1, 1, "name");
+    g.SetCell(2, 1, "h");
+    g.SetCell(1, 2, "A");
+    g.SetCell(2, 2, "1");
+    g.SetCell(1, 3, "B");
+    g.SetCell(2, 3, "2");
+    return g;
+}
+
+TEST(GridTest, FormCreateLaysOutTheNewTable) {
+    GridModel g;
+    FormCreate(g);
+    EXPECT_EQ(g.ColCount(), 3);
+    EXPECT_EQ(g.RowCount(), 4);
+    EXPECT_EQ(g.FixedRows(), 1);
+    EXPECT_EQ(g.FixedCols(), 1);
+    EXPECT_EQ(g.CurrentCol(), 1);
+    EXPECT_EQ(g.CurrentRow(), 1);
+    EXPECT_EQ(g.ColWidth(0), 96);
+    EXPECT_EQ(g.ColWidth(1), 64);
+    EXPECT_EQ(Row(g, 0), (Texts{"", J(" ラベル"), J(" 属性 1")}));
+    EXPECT_EQ(Row(g, 1), (Texts{J(" 属性ラベル"), "", ""}));
+    EXPECT_EQ(Row(g, 2), (Texts{J(" 対象 1"), "", ""}));
+    EXPECT_EQ(Row(g, 3), (Texts{J(" 対象 2"), "", ""}));
+    EXPECT_EQ(ObjectHeading(9), J(" 対象 9"));
+    EXPECT_EQ(ObjectHeading(10), J(" 対象10"));
+}
+
+TEST(GridTest, CountsBelowOneAndFixedLinesThatDoNotComeBack) {
+    GridModel g;
+    FormCreate(g);
+    g.SetRowCount(2);
+    EXPECT_EQ(g.FixedRows(), 1);
+    g.SetRowCount(-7);
+    EXPECT_EQ(g.RowCount(), 1);
+    EXPECT_EQ(g.FixedRows(), 0);
+    g.SetRowCount(6);
+    EXPECT_EQ(g.FixedRows(), 0);
+    g.SetColCount(0);
+    EXPECT_EQ(g.ColCount(), 1);
+    EXPECT_EQ(g.FixedCols(), 0);
+    g.SetColCount(5);
+    EXPECT_EQ(g.FixedCols(), 0);
+}
+
+TEST(GridTest, TooManyColumnsIsRefusedWithTheGridUnchanged) {
+    GridModel g = Filled();
+    g.SetCurrent(2, 3);
+    try {
+        g.SetColCount(GridModel::kMaxColCount + 1);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Message(), J("グリッドが大きすぎます"));
+    }
+    EXPECT_EQ(g.ColCount(), 3);
+    EXPECT_EQ(g.FixedCols(), 1);
+    EXPECT_EQ(g.CurrentCol(), 2);
+    EXPECT_EQ(g.CurrentRow(), 3);
+    g.SetColCount(GridModel::kMaxColCount);
+    EXPECT_EQ(g.ColCount(), GridModel::kMaxColCount);
+}
+
+TEST(GridTest, TextIsKeptByPositionWhateverTheCounts) {
+    GridModel g = Filled();
+    g.SetRowCount(2);
+    g.SetColCount(2);
+    g.SetCell(7, 9, "far");
+    EXPECT_EQ(g.RowCount(), 2);
+    EXPECT_EQ(g.Cell(7, 9), "far");
+    g.SetRowCount(10);
+    g.SetColCount(8);
+    EXPECT_EQ(Row(g, 3), (Texts{J(" 対象 2"), "B", "2", "", "", "", "", ""}));
+    EXPECT_EQ(g.Cell(7, 9), "far");
+}
+
+TEST(GridTest, CurrentCellStaysOutOfTheHeadingsAndFollowsLoweredCounts) {
+    GridModel g = Filled();
+    g.SetCurrent(0, 2);  // headings are refused
+    g.SetCurrent(1, 0);
+    EXPECT_EQ(g.CurrentCol(), 1);
+    EXPECT_EQ(g.CurrentRow(), 1);
+    g.SetRowCount(8);
+    g.SetColCount(6);
+    g.SetCurrent(5, 7);
+    g.SetRowCount(5);
+    g.SetColCount(3);
+    EXPECT_EQ(g.CurrentRow(), 4);
+    EXPECT_EQ(g.CurrentCol(), 2);
+}
+
+TEST(GridTest, AddRowInsertsBlanksBelowTheCurrentRow) {
+    GridModel g = Filled();
+    AddButtonClick(g);
+    EXPECT_EQ(g.RowCount(), 5);
+    EXPECT_EQ(g.CurrentRow(), 1);
+    EXPECT_EQ(Row(g, 1), (Texts{J(" 属性ラベル"), "name", "h"}));
+    EXPECT_EQ(Row(g, 2), (Texts{J(" 対象 1"), " ", " "}));
+    EXPECT_EQ(Row(g, 3), (Texts{J(" 対象 2"), "A", "1"}));
+    EXPECT_EQ(Row(g, 4), (Texts{J(" 対象 3"), "B", "2"}));
+
+    g.SetCurrent(2, 3);
+    AddButtonClick(g);
+    EXPECT_EQ(Row(g, 3), (Texts{J(" 対象 2"), "A", "1"}));
+    EXPECT_EQ(Row(g, 4), (Texts{J(" 対象 3"), " ", " "}));
+    EXPECT_EQ(Row(g, 5), (Texts{J(" 対象 4"), "B", "2"}));
+
+    g.SetCurrent(1, 5);  // the last row: a blank row is appended
+    AddButtonClick(g);
+    EXPECT_EQ(Row(g, 5), (Texts{J(" 対象 4"), "B", "2"}));
+    EXPECT_EQ(Row(g, 6), (Texts{J(" 対象 5"), " ", " "}));
+
+    g.SetRowCount(1);  // no heading row left: the current row is 0
+    g.SetRowCount(4);
+    AddButtonClick(g);
+    EXPECT_EQ(g.RowCount(), 4);
+}
+
+TEST(GridTest, DeleteRowShiftsUpAndKeepsTheDroppedText) {
+    GridModel g = Filled();
+    g.SetCell(0, 3, "stale");
+    DelButtonClick(g);  // on the names row: only the headings are rewritten
+    EXPECT_EQ(g.RowCount(), 4);
+    EXPECT_EQ(Row(g, 1), (Texts{J(" 属性ラベル"), "name", "h"}));
+    EXPECT_EQ(Row(g, 3), (Texts{J(" 対象 2"), "B", "2"}));
+
+    g.SetCurrent(1, 2);
+    DelButtonClick(g);
+    EXPECT_EQ(g.RowCount(), 3);
+    EXPECT_EQ(Row(g, 2), (Texts{J(" 対象 1"), "B", "2"}));
+    EXPECT_EQ(g.Cell(1, 3), "B");  // hidden, still stored
+    EXPECT_EQ(g.CurrentRow(), 2);
+
+    DelButtonClick(g);  // the only object: the current cell moves up
+    EXPECT_EQ(g.RowCount(), 2);
+    EXPECT_EQ(g.CurrentRow(), 1);
+    AddButtonClick(g);
+    EXPECT_EQ(g.RowCount(), 3);
+    EXPECT_EQ(Row(g, 2), (Texts{J(" 対象 1"), " ", " "}));
+}
+
+TEST(GridTest, AddAndDeleteColumnsMirrorTheRows) {
+    GridModel g = Filled();
+    AddColButtonClick(g);
+    EXPECT_EQ(g.ColCount(), 4);
+    EXPECT_EQ(Row(g, 0), (Texts{"", J(" ラベル"), J(" 属性 1"), J(" 属性 2")}));
+    EXPECT_EQ(Row(g, 1), (Texts{J(" 属性ラベル"), "name", " ", "h"}));
+    EXPECT_EQ(Row(g, 3), (Texts{J(" 対象 2"), "B", " ", "2"}));
+
+    g.SetCurrent(3, 2);  // the last column
+    AddColButtonClick(g);
+    AddColButtonClick(g);
+    EXPECT_EQ(Row(g, 0), (Texts{"", J(" ラベル"), J(" 属性 1"), J(" 属性 2"), J(" 属性 3"), J(" 属性 4")}));
+    EXPECT_EQ(Row(g, 1), (Texts{J(" 属性ラベル"), "name", " ", "h", " ", " "}));
+    for (int c = 2; c < 6; ++c) g.SetCell(c, 1, std::string(1, 'w' + (c - 2)));
+
+    g.SetCell(4, 0, "stale");
+    g.SetCurrent(3, 1);  // attribute 2 of 4
+    DelColButtonClick(g);
+    EXPECT_EQ(g.ColCount(), 5);
+    EXPECT_EQ(Row(g, 0), (Texts{"", J(" ラベル"), J(" 属性 1"), J(" 属性 2"), J(" 属性 3")}));
+    EXPECT_EQ(Row(g, 1), (Texts{J(" 属性ラベル"), "name", "w", "y", "z"}));
+    EXPECT_EQ(g.Cell(5, 1), "z");
+
+    g.SetCell(2, 0, "stale");
+    g.SetCurrent(1, 1);  // the labels column: nothing at all
+    DelColButtonClick(g);
+    EXPECT_EQ(g.ColCount(), 5);
+    EXPECT_EQ(g.Cell(2, 0), "stale");
+}
+
+}  // namespace
+}  // namespace ca

@@ -1,0 +1,169 @@
+#include "app/fcoord.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+
+#include "app/guard.h"
+#include "app/printer.h"
+#include "common/sjis.h"
+#include "engine/store.h"
+#include "entry/csv.h"
+#include "entry/datafile.h"
+#include "entry/launch.h"
+#include "entry/tabletext.h"
+#include "platform/locale.h"
+#include "platform/printer_canvas.h"
+
+namespace ca {
+namespace {
+
+QFont FaceAtCellHeight(const char* face, int cellHeight) {
+    // The font whose character cell, internal leading included, is the height asked for.
+    QFont font(QString::fromUtf8(face));
+    int pixels = cellHeight;
+    font.setPixelSize(pixels);
+    while (pixels > 4 && QFontMetrics(font).height() > cellHeight) font.setPixelSize(--pixels);
+    return font;
+}
+
+}  // namespace
+
+TFCoord::TFCoord(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QString::fromUtf8("座標値"));
+    setGeometry(200, 107, 749, 456);
+    QFont font(QString::fromUtf8("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+
+    StringGrid1 = new StringGrid(grid_, this);
+    StringGrid1->setGeometry(8, 0, 537, 417);
+    StringGrid1->setFont(FaceAtCellHeight("ＭＳ ゴシック", 16));
+    AddButton = MakeButton("追 加（行）", 568, 8, 75, &TFCoord::AddButtonClick);
+    DelButton = MakeButton("削 除（行）", 656, 8, 75, &TFCoord::DelButtonClick);
+    AddColButton = MakeButton("追 加（列）", 568, 56, 75, &TFCoord::AddColButtonClick);
+    DelColButton = MakeButton("削 除（列）", 656, 56, 75, &TFCoord::DelColButtonClick);
+    SaveButton = MakeButton("保  存", 568, 104, 75, &TFCoord::SaveButtonClick);
+    LoadButton = MakeButton("読  出", 656, 104, 75, &TFCoord::LoadButtonClick);
+    WRCSVButton = MakeButton("保存（CSV）", 568, 152, 75, &TFCoord::WRCSVButtonClick);
+    RDCSVButton = MakeButton("読出（CSV）", 656, 152, 75, &TFCoord::RDCSVButtonClick);
+    PButton = MakeButton("印  刷", 616, 200, 75, &TFCoord::PButtonClick);
+    CentroidButton = MakeButton("重心法", 600, 248, 105, &TFCoord::CentroidButtonClick);
+    WardButton = MakeButton("Ward法", 600, 296, 105, &TFCoord::WardButtonClick);
+
+    // Tab order: grid, add row, delete row, centroid, save, load, print,
+    // CSV save, CSV load, Ward, add column, delete column.
+    QWidget* order[] = {StringGrid1, AddButton,   DelButton,   CentroidButton, SaveButton,   LoadButton,
+                        PButton,     WRCSVButton, RDCSVButton, WardButton,     AddColButton, DelColButton};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    FormCreate();
+}
+
+TFCoord::~TFCoord() {
+    // The grid view reads the grid model, which goes before the child widgets would.
+    delete StringGrid1;
+}
+
+QPushButton* TFCoord::MakeButton(const char* caption, int left, int top, int width, void (TFCoord::*handler)()) {
+    auto* b = new QPushButton(QString::fromUtf8(caption), this);
+    b->setGeometry(left, top, width, 25);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+    return b;
+}
+
+template <class F>
+void TFCoord::Rewriting(F&& change) {
+    StringGrid1->Model().Suspend();
+    struct Resume {
+        TFCoord* w;
+        ~Resume() {
+            w->StringGrid1->Model().Resume();
+            w->StringGrid1->EditCurrent();
+        }
+    } resume{this};
+    change();
+}
+
+void TFCoord::FormCreate() {
+    Rewriting([&] { ca::FormCreate(grid_); });
+}
+
+void TFCoord::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    StringGrid1->setFocus();
+    StringGrid1->EditCurrent();
+}
+
+void TFCoord::closeEvent(QCloseEvent* event) {
+    Store().DataReady = 1;
+    event->accept();  // hidden, not destroyed
+}
+
+void TFCoord::AddButtonClick() { Rewriting([&] { ca::AddButtonClick(grid_); }); }
+void TFCoord::DelButtonClick() { Rewriting([&] { ca::DelButtonClick(grid_); }); }
+void TFCoord::AddColButtonClick() { Rewriting([&] { ca::AddColButtonClick(grid_); }); }
+void TFCoord::DelColButtonClick() { Rewriting([&] { ca::DelColButtonClick(grid_); }); }
+
+void TFCoord::SaveButtonClick() {
+    SaveDialog1.title = QString::fromUtf8("ファイル名");
+    SaveDialog1.fileName.clear();
+    if (!SaveDialog1.Execute(this)) return;
+    SaveDataFile(grid_, SaveDialog1.Path());
+}
+
+void TFCoord::LoadButtonClick() {
+    OpenDialog1.title = QString::fromUtf8("ファイル名");
+    OpenDialog1.filter.clear();
+    OpenDialog1.fileName.clear();
+    if (!OpenDialog1.Execute(this)) return;
+    Rewriting([&] { LoadDataFile(grid_, OpenDialog1.Path()); });
+}
+
+void TFCoord::WRCSVButtonClick() {
+    SaveDialog1.title = QString::fromUtf8("ファイル名");
+    SaveDialog1.filter = QStringLiteral("CSV files (*.csv)|*.CSV");
+    SaveDialog1.fileName.clear();
+    if (!SaveDialog1.Execute(this)) return;
+    const std::string chosen = SaveDialog1.Path();
+    SaveDialog1.filter.clear();
+    ExportCsv(grid_, chosen);
+}
+
+void TFCoord::RDCSVButtonClick() {
+    OpenDialog1.title = QString::fromUtf8("ファイル名");
+    OpenDialog1.filter = QStringLiteral("CSV files (*.csv)|*.CSV");
+    OpenDialog1.fileName.clear();
+    if (!OpenDialog1.Execute(this)) return;
+    OpenDialog1.filter.clear();
+    Rewriting([&] { ImportCsv(grid_, OpenDialog1.Path()); });
+}
+
+void TFCoord::PButtonClick() {
+    // Cancelling the print dialog means: do not print.
+    if (!RunPrintDialog(ProgramPrinter(), this)) return;
+    PrintTable(grid_, ProgramCanvas());
+}
+
+void TFCoord::CentroidButtonClick() { LaunchClick(0); }
+void TFCoord::WardButtonClick() { LaunchClick(1); }
+
+void TFCoord::LaunchClick(int distType) {
+    auto choose = [this]() -> std::optional<std::string> {
+        OpenDialog1.title = QStringLiteral("Output File");
+        OpenDialog1.filter.clear();
+        OpenDialog1.fileName.clear();
+        if (!OpenDialog1.Execute(this)) return std::nullopt;
+        return OpenDialog1.Path();
+    };
+    LaunchResult r = Launch(Store(), grid_, distType, choose, LocaleDecimalSeparator());
+    if (r.outcome == LaunchOutcome::BadCell) {
+        ShowMessageBox(this, QString::fromStdString(SjisToUtf8(r.message)));
+        return;
+    }
+    if (r.outcome != LaunchOutcome::Launched) return;
+    launched_ = true;
+    close();
+}
+
+}  // namespace ca

@@ -1,0 +1,68 @@
+// The data-entry window: the grid and the commands on it, and the launch of
+// an analysis.
+#pragma once
+
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/stringgrid.h"
+#include "entry/grid.h"
+#include "platform/dialogs.h"
+
+namespace ca {
+
+class TFCoord : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFCoord(QWidget* parent = nullptr);
+    ~TFCoord() override;
+
+    GridModel& Grid() { return grid_; }
+    // True once a launch has completed (the store holds the data and the
+    // output file is open).
+    bool Launched() const { return launched_; }
+
+    StringGrid* StringGrid1;
+    QPushButton* AddButton;
+    QPushButton* DelButton;
+    QPushButton* AddColButton;
+    QPushButton* DelColButton;
+    QPushButton* SaveButton;
+    QPushButton* LoadButton;
+    QPushButton* WRCSVButton;
+    QPushButton* RDCSVButton;
+    QPushButton* PButton;
+    QPushButton* CentroidButton;
+    QPushButton* WardButton;
+    FileDialog SaveDialog1;
+    FileDialog OpenDialog1;
+
+    void FormCreate();
+    void AddButtonClick();
+    void DelButtonClick();
+    void AddColButtonClick();
+    void DelColButtonClick();
+    void SaveButtonClick();
+    void LoadButtonClick();
+    void WRCSVButtonClick();
+    void RDCSVButtonClick();
+    void PButtonClick();
+    void CentroidButtonClick();
+    void WardButtonClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;  // FormClose
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QPushButton* MakeButton(const char* caption, int left, int top, int width, void (TFCoord::*handler)());
+    // Runs a command that may rewrite much of the grid, then shows it anew.
+    template <class F>
+    void Rewriting(F&& change);
+    void LaunchClick(int distType);
+
+    GridModel grid_;
+    bool launched_ = false;
+};
+
+}  // namespace ca

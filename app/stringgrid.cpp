@@ -1,0 +1,192 @@
+#include "app/stringgrid.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPalette>
+#include <QToolTip>
+
+#include "common/sjis.h"
+
+namespace ca {
+namespace {
+
+QString FromSjis(const std::string& s) { return QString::fromStdString(SjisToUtf8(s)); }
+
+}  // namespace
+
+// ---- GridItemModel ----
+
+GridItemModel::GridItemModel(GridModel& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {
+    grid_.SetObserver(this);
+}
+
+GridItemModel::~GridItemModel() { grid_.SetObserver(nullptr); }
+
+int GridItemModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.RowCount() - grid_.FixedRows();
+}
+
+int GridItemModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.ColCount() - grid_.FixedCols();
+}
+
+QVariant GridItemModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return FromSjis(grid_.Cell(GridCol(index), GridRow(index)));
+}
+
+bool GridItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) return false;
+    std::string sjis;
+    if (!TryUtf8ToSjis(value.toString().toStdString(), sjis)) return false;
+    if (grid_.Cell(GridCol(index), GridRow(index)) != sjis) grid_.SetCell(GridCol(index), GridRow(index), sjis);
+    return true;
+}
+
+QVariant GridItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal)
+        return grid_.FixedRows() > 0 ? FromSjis(grid_.Cell(section + grid_.FixedCols(), 0)) : QString();
+    return grid_.FixedCols() > 0 ? FromSjis(grid_.Cell(0, section + grid_.FixedRows())) : QString();
+}
+
+Qt::ItemFlags GridItemModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+QModelIndex GridItemModel::IndexOf(int col, int row) const {
+    return index(row - grid_.FixedRows(), col - grid_.FixedCols());
+}
+
+void GridItemModel::Suspend() { grid_.SetObserver(nullptr); }
+
+void GridItemModel::Resume() {
+    grid_.SetObserver(this);
+    GridReset();
+}
+
+void GridItemModel::GridReset() {
+    beginResetModel();
+    endResetModel();
+    emit gridReset();
+}
+
+void GridItemModel::CellChanged(int col, int row) {
+    if (row < grid_.FixedRows() && col >= grid_.FixedCols()) {
+        emit headerDataChanged(Qt::Horizontal, col - grid_.FixedCols(), col - grid_.FixedCols());
+    } else if (col < grid_.FixedCols() && row >= grid_.FixedRows()) {
+        emit headerDataChanged(Qt::Vertical, row - grid_.FixedRows(), row - grid_.FixedRows());
+    } else if (row < grid_.RowCount() && col < grid_.ColCount()) {
+        const QModelIndex i = IndexOf(col, row);
+        emit dataChanged(i, i);
+    }
+}
+
+void GridItemModel::CurrentChanged(int col, int row) { emit currentCellChanged(col, row); }
+
+// ---- LiveCellDelegate ----
+
+QWidget* LiveCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    editor_ = editor;
+    auto* model = const_cast<QAbstractItemModel*>(index.model());
+    const QPersistentModelIndex where(index);
+    QObject::connect(editor, &QLineEdit::textEdited, editor, [this, editor, model, where](const QString& text) {
+        if (!where.isValid()) return;
+        std::string sjis;
+        std::string bad;
+        if (TryUtf8ToSjis(text.toStdString(), sjis, &bad)) {
+            model->setData(where, text, Qt::EditRole);
+            editor->setProperty("accepted", text);
+            return;
+        }
+        // Refuse the character: the cell and the editor keep their text.
+        const int cursor = editor->cursorPosition();
+        const QString kept = editor->property("accepted").toString();
+        editor->setText(kept);
+        editor->setCursorPosition(std::min<int>(cursor - (text.size() - kept.size()), kept.size()));
+        emit refused(QString::fromUtf8("文字 \"%1\" は Shift_JIS (コードページ 932) で表せないため入力できません")
+                         .arg(QString::fromStdString(bad)),
+                     editor);
+    });
+    return editor;
+}
+
+void LiveCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* line = static_cast<QLineEdit*>(editor);
+    const QString text = index.data(Qt::EditRole).toString();
+    line->setProperty("accepted", text);
+    if (line->text() != text) line->setText(text);
+}
+
+void LiveCellDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+    model->setData(index, static_cast<QLineEdit*>(editor)->property("accepted").toString(), Qt::EditRole);
+}
+
+// ---- StringGrid ----
+
+StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), model_(grid), delegate_(this) {
+    setModel(&model_);
+    setItemDelegate(&delegate_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    setShowGrid(true);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
+    for (QHeaderView* h : {horizontalHeader(), verticalHeader()}) {
+        h->setSectionResizeMode(QHeaderView::Fixed);
+        h->setSectionsMovable(false);
+        h->setSectionsClickable(false);
+        h->setHighlightSections(false);
+    }
+    connect(&model_, &GridItemModel::gridReset, this, [this] {
+        ApplyGeometry();
+        FollowCurrent(model_.Grid().CurrentCol(), model_.Grid().CurrentRow());
+    });
+    connect(&model_, &GridItemModel::currentCellChanged, this, &StringGrid::FollowCurrent);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& now) {
+        if (following_ || !now.isValid()) return;
+        model_.Grid().SetCurrent(model_.GridCol(now), model_.GridRow(now));
+    });
+    connect(&delegate_, &LiveCellDelegate::refused, this, [this](const QString& message, QWidget* editor) {
+        lastRefusal_ = message;
+        QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), message, editor);
+    });
+    ApplyGeometry();
+}
+
+void StringGrid::ApplyGeometry() {
+    GridModel& g = model_.Grid();
+    horizontalHeader()->setVisible(g.FixedRows() > 0);
+    verticalHeader()->setVisible(g.FixedCols() > 0);
+    verticalHeader()->setFixedWidth(g.ColWidth(0));
+    verticalHeader()->setDefaultSectionSize(g.DefaultRowHeight());
+    horizontalHeader()->setFixedHeight(g.DefaultRowHeight());
+    horizontalHeader()->setDefaultSectionSize(g.DefaultColWidth());
+    for (int c = g.FixedCols(); c < g.ColCount() && c < 1000; ++c)
+        if (g.ColWidth(c) != g.DefaultColWidth()) setColumnWidth(c - g.FixedCols(), g.ColWidth(c));
+}
+
+void StringGrid::FollowCurrent(int col, int row) {
+    following_ = true;
+    const QModelIndex i = model_.IndexOf(col, row);
+    if (i.isValid()) setCurrentIndex(i);
+    following_ = false;
+}
+
+void StringGrid::EditCurrent() {
+    const QModelIndex i = model_.IndexOf(model_.Grid().CurrentCol(), model_.Grid().CurrentRow());
+    if (!i.isValid() || !isVisible()) return;
+    FollowCurrent(model_.Grid().CurrentCol(), model_.Grid().CurrentRow());  // closes an editor elsewhere
+    if (state() == QAbstractItemView::EditingState && delegate_.OpenEditor()) {
+        delegate_.OpenEditor()->setFocus();
+        return;
+    }
+    edit(i);
+}
+
+}  // namespace ca

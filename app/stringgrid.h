@@ -1,0 +1,93 @@
+// The data-entry grid on screen: an item model over the grid model, a view
+// whose heading row and column are Qt's headers, and an editor that writes
+// every keystroke into the cell at once.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include "entry/grid.h"
+
+namespace ca {
+
+class GridItemModel : public QAbstractTableModel, public GridModel::Observer {
+    Q_OBJECT
+public:
+    explicit GridItemModel(GridModel& grid, QObject* parent = nullptr);
+    ~GridItemModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    GridModel& Grid() { return grid_; }
+    // Grid position of a model index, and back.
+    int GridCol(const QModelIndex& index) const { return index.column() + grid_.FixedCols(); }
+    int GridRow(const QModelIndex& index) const { return index.row() + grid_.FixedRows(); }
+    QModelIndex IndexOf(int col, int row) const;
+
+    // Stops following the grid cell by cell (for handlers that rewrite much
+    // of it); Resume shows the whole grid anew.
+    void Suspend();
+    void Resume();
+
+    void GridReset() override;
+    void CellChanged(int col, int row) override;
+    void CurrentChanged(int col, int row) override;
+
+signals:
+    void gridReset();
+    void currentCellChanged(int col, int row);
+
+private:
+    GridModel& grid_;
+};
+
+// Writes what is typed into the cell as it is typed; a character that code
+// page 932 cannot hold is refused at once and the cell keeps its text.
+class LiveCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+
+    // The editor opened last, while it is open.
+    QWidget* OpenEditor() const { return editor_; }
+
+signals:
+    void refused(const QString& message, QWidget* editor) const;
+
+private:
+    mutable QPointer<QWidget> editor_;
+};
+
+class StringGrid : public QTableView {
+    Q_OBJECT
+public:
+    StringGrid(GridModel& grid, QWidget* parent);
+    GridItemModel& Model() { return model_; }
+    // The message shown for the last refused character (empty if none).
+    const QString& LastRefusal() const { return lastRefusal_; }
+    // Opens the in-place editor on the current cell.
+    void EditCurrent();
+    // The in-place editor while it is open.
+    QWidget* Editor() const { return delegate_.OpenEditor(); }
+
+private:
+    void ApplyGeometry();
+    void FollowCurrent(int col, int row);
+
+    GridItemModel model_;
+    LiveCellDelegate delegate_;
+    QString lastRefusal_;
+    bool following_ = false;
+};
+
+}  // namespace ca

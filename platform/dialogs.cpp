@@ -1,0 +1,57 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "common/sjis.h"
+
+namespace ca {
+
+void (*FileDialog::onShow)(QFileDialog&) = nullptr;
+
+bool FileDialog::Execute(QWidget* parent) {
+    QFileDialog dialog(parent, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);  // "*.CSV" lists a.csv too
+    // Shown as the description before the bar; its own pattern ("*.csv")
+    // lists the names, in any case, as the pattern after the bar would.
+    const qsizetype bar = filter.indexOf('|');
+    if (!filter.isEmpty()) dialog.setNameFilter(bar >= 0 ? filter.left(bar) : filter);
+    if (!fileName.isEmpty()) dialog.selectFile(fileName);
+    if (onShow) onShow(dialog);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return false;
+    fileName = chosen.first();
+    return true;
+}
+
+std::string FileDialog::Path() const { return QFile::encodeName(fileName).toStdString(); }
+
+QString ProgramTitle() {
+    QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    if (name.isEmpty()) name = QCoreApplication::applicationName();
+    const qsizetype dot = name.indexOf('.');
+    if (dot >= 0) name = name.left(dot);
+    return name.left(1) + name.mid(1).toLower();
+}
+
+void ShowErrorBox(QWidget* parent, const std::string& sjisMessage) {
+    QMessageBox box(QMessageBox::Critical, ProgramTitle(), QString::fromStdString(SjisToUtf8(sjisMessage)),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void ShowMessageBox(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, ProgramTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace ca

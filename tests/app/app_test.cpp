@@ -1,0 +1,383 @@
+// The windows through their real widgets, offscreen: layouts, typing, the
+// buttons through their dialogs, and whole runs from the main window.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "app/fcoord.h"
+#include "app/fmain.h"
+#include "app/printer.h"
+#include "common/error.h"
+#include "common/sjis.h"
+#include "engine/store.h"
+#include "platform/dialogs.h"
+
+namespace ca {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/app_test_XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Answers the file dialogs shown by the program: each answer is the path to
+// choose, or "" to cancel. Records each dialog's title and filters.
+struct FileAnswers {
+    std::vector<std::string> answers;
+    std::vector<QString> titles;
+    std::vector<QStringList> filters;
+    static FileAnswers* current;
+
+    FileAnswers() {
+        current = this;
+        FileDialog::onShow = [](QFileDialog& d) {
+            FileAnswers* self = current;
+            self->titles.push_back(d.windowTitle());
+            self->filters.push_back(d.nameFilters());
+            std::string answer = self->answers.empty() ? "" : self->answers.front();
+            if (!self->answers.empty()) self->answers.erase(self->answers.begin());
+            QTimer::singleShot(0, &d, [&d, answer] {
+                if (answer.empty()) {
+                    d.reject();
+                } else {
+                    d.selectFile(QString::fromStdString(answer));
+                    QMetaObject::invokeMethod(&d, "accept");
+                }
+            });
+        };
+    }
+    ~FileAnswers() {
+        FileDialog::onShow = nullptr;
+        current = nullptr;
+    }
+};
+FileAnswers* FileAnswers::current = nullptr;
+
+// Calls `act` on the next modal dialog of type T as soon as it shows.
+template <class T>
+void OnNextModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* d = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(d);
+        }
+    });
+    timer->start(20);
+}
+
+// Typing as the keyboard and the input method deliver it: keys for ASCII,
+// committed text for everything else.
+void Type(QWidget* editor, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClicks(editor, QString(c));
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(editor, &commit);
+        }
+    }
+}
+
+// The next control of the same window that the Tab key stops at.
+QWidget* NextTabStop(QWidget* from) {
+    QWidget* at = from;
+    while ((at = at->nextInFocusChain()) != from) {
+        if (at->parentWidget() == from->parentWidget() && (at->focusPolicy() & Qt::TabFocus)) return at;
+    }
+    return nullptr;
+}
+
+void TypeInto(TFCoord& w, int col, int row, const QString& text) {
+    QApplication::setActiveWindow(&w);
+    w.Grid().SetCurrent(col, row);
+    w.StringGrid1->EditCurrent();
+    auto* editor = qobject_cast<QLineEdit*>(w.StringGrid1->Editor());
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClick(editor, Qt::Key_Delete);
+    Type(editor, text);
+}
+
+TEST(Windows, MainWindowLayout) {
+    TFMain m;
+    m.show();
+    QApplication::setActiveWindow(&m);
+    EXPECT_EQ(m.windowTitle(), "Cluster Analysis");
+    EXPECT_EQ(m.geometry(), QRect(192, 107, 488, 234));
+    EXPECT_EQ(m.Label1->text(), U("フォント・サイズ = "));
+    EXPECT_EQ(m.FontEdit->text(), "12");
+    EXPECT_EQ(m.FontEdit->geometry(), QRect(272, 24, 57, 24));
+    EXPECT_EQ(m.CoordButton->text(), U("データの設定"));
+    EXPECT_EQ(m.CoordButton->geometry(), QRect(112, 80, 113, 25));
+    EXPECT_EQ(m.ExitButton->geometry(), QRect(296, 80, 75, 25));
+    EXPECT_EQ(m.focusWidget(), m.ExitButton);
+    EXPECT_EQ(NextTabStop(m.ExitButton), m.CoordButton);
+    EXPECT_EQ(NextTabStop(m.CoordButton), m.FontEdit);
+    EXPECT_EQ(QFontInfo(m.font()).family(), "IPAPGothic");
+}
+
+TEST(Windows, DataEntryWindowLayoutAndInitialGrid) {
+    TFCoord w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QApplication::processEvents();
+    EXPECT_EQ(w.windowTitle(), U("座標値"));
+    EXPECT_EQ(w.geometry(), QRect(200, 107, 749, 456));
+    EXPECT_EQ(w.StringGrid1->geometry(), QRect(8, 0, 537, 417));
+    EXPECT_EQ(w.CentroidButton->text(), U("重心法"));
+    EXPECT_EQ(w.WardButton->geometry(), QRect(600, 296, 105, 25));
+    EXPECT_EQ(w.PButton->text(), U("印  刷"));
+    EXPECT_EQ(w.WRCSVButton->text(), U("保存（CSV）"));
+    // Tab order by the layout's numbers.
+    QWidget* expected[] = {w.AddButton,   w.DelButton,   w.CentroidButton, w.SaveButton,
+                           w.LoadButton,  w.PButton,     w.WRCSVButton,    w.RDCSVButton,
+                           w.WardButton,  w.AddColButton, w.DelColButton};
+    QWidget* at = w.StringGrid1;
+    for (QWidget* next : expected) {
+        at = NextTabStop(at);
+        EXPECT_EQ(at, next);
+    }
+    // The grid: headings as headers, 2 objects and 1 attribute, editor open on (1, 1).
+    auto& model = w.StringGrid1->Model();
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.columnCount(), 2);
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), U(" ラベル"));
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), U(" 属性 1"));
+    EXPECT_EQ(model.headerData(2, Qt::Vertical, Qt::DisplayRole).toString(), U(" 対象 2"));
+    EXPECT_EQ(w.StringGrid1->currentIndex(), model.index(0, 0));
+    EXPECT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+    EXPECT_EQ(w.StringGrid1->verticalHeader()->width(), 96);
+    EXPECT_EQ(QFontInfo(w.StringGrid1->font()).family(), "IPAGothic");
+}
+
+TEST(Windows, TypingIsTheCellsTextAtOnce) {
+    TFCoord w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    TypeInto(w, 1, 2, U("東京"));
+    EXPECT_EQ(w.Grid().Cell(1, 2), J("東京"));  // no commit step
+    Type(w.StringGrid1->Editor(), U("€"));
+    EXPECT_EQ(w.Grid().Cell(1, 2), J("東京"));
+    EXPECT_NE(w.StringGrid1->LastRefusal().indexOf(U("€")), -1);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(w.StringGrid1->Editor())->text(), U("東京"));
+    // A handler sees the open editor's text: add a row below object 1.
+    QTest::keyClicks(w.StringGrid1->Editor(), "x");
+    w.AddButton->click();
+    EXPECT_EQ(w.Grid().RowCount(), 5);
+    EXPECT_EQ(w.Grid().Cell(1, 2), J("東京x"));
+    EXPECT_EQ(w.Grid().Cell(1, 3), " ");
+    EXPECT_EQ(w.StringGrid1->Model().rowCount(), 4);
+}
+
+TEST(Windows, SaveLoadAndCsvThroughTheirDialogs) {
+    TempDir dir;
+    TFCoord w;
+    w.show();
+    TypeInto(w, 1, 2, "A");
+    TypeInto(w, 2, 2, "1.5");
+    {
+        FileAnswers a;
+        a.answers = {dir.File("t.dat"), dir.File("t"), ""};
+        w.SaveButton->click();
+        w.WRCSVButton->click();
+        w.WRCSVButton->click();  // cancelled: the CSV filter stays for the next save
+        ASSERT_EQ(a.titles.size(), 3u);
+        EXPECT_EQ(a.titles[0], U("ファイル名"));
+        EXPECT_EQ(a.filters[1], QStringList{"CSV files (*.csv)"});
+    }
+    EXPECT_EQ(ReadAll(dir.File("t.dat")), "4\r\n3\r\n\r\n\r\nA\r\n1.5\r\n\r\n\r\n");
+    EXPECT_EQ(ReadAll(dir.File("t.csv")), ",\r\nA,1.5\r\n,\r\n");
+    EXPECT_EQ(w.SaveDialog1.filter, "CSV files (*.csv)|*.CSV");
+
+    TFCoord v;
+    v.show();
+    {
+        FileAnswers a;
+        a.answers = {dir.File("t.dat"), dir.File("missing.dat")};
+        v.LoadButton->click();
+        EXPECT_EQ(v.Grid().Cell(2, 2), "1.5");
+        // A missing file: the error box, titled with the program's title.
+        std::string shown;
+        OnNextModal<QMessageBox>([&](QMessageBox* box) {
+            shown = box->text().toStdString();
+            EXPECT_EQ(box->icon(), QMessageBox::Critical);
+            EXPECT_EQ(box->windowTitle(), ProgramTitle());
+            box->accept();
+        });
+        v.LoadButton->click();
+        EXPECT_EQ(shown, "ファイルが見つかりません.");
+        EXPECT_EQ(v.Grid().Cell(1, 2), "A");
+    }
+    {
+        FileAnswers a;
+        std::ofstream(dir.File("in.csv"), std::ios::binary) << ",h,w\r\nP,1,2\r\nQ,3,4\r\nR,5,6\r\n";
+        a.answers = {dir.File("in.csv")};
+        v.RDCSVButton->click();
+        EXPECT_EQ(v.Grid().RowCount(), 5);
+        EXPECT_EQ(v.Grid().ColCount(), 4);
+        EXPECT_EQ(v.StringGrid1->Model().rowCount(), 4);
+        EXPECT_EQ(v.Grid().Cell(3, 4), "6");
+        EXPECT_TRUE(v.OpenDialog1.filter.isEmpty());
+    }
+}
+
+TEST(Windows, PrintingTheTableAndCancellingIt) {
+    TempDir dir;
+    TFCoord w;
+    w.show();
+    const std::string pdf = dir.File("table.pdf");
+    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+    OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->reject(); });
+    w.PButton->click();
+    EXPECT_FALSE(std::filesystem::exists(pdf));  // cancel means: do not print
+    OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+    w.PButton->click();
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + dir.File("t.txt")).c_str()), 0);
+    const std::string text = ReadAll(dir.File("t.txt"));
+    EXPECT_NE(text.find("Data ="), std::string::npos);
+    EXPECT_NE(text.find("属性ラベル"), std::string::npos);
+    EXPECT_NE(text.find("対象 2"), std::string::npos);
+}
+
+TEST(Windows, BadCellIsReportedAndTheWindowStays) {
+    TFCoord w;
+    w.show();
+    TypeInto(w, 1, 2, "A");
+    TypeInto(w, 2, 2, "abc");
+    QString shown;
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        box->accept();
+    });
+    w.CentroidButton->click();
+    EXPECT_EQ(shown, "Error ===>  Cells[2,1] = abc");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.Launched());
+}
+
+// A whole analysis from the main window: the run, the output file, the
+// printed dendrogram, the final message, and the end of the program.
+void WholeRun(bool ward) {
+    TempDir dir;
+    const std::string out = dir.File("out.txt"), pdf = dir.File("d.pdf");
+    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+    TFMain m;
+    m.show();
+    FileAnswers answers;
+    answers.answers = {out};
+    QString finalMessage;
+    bool quitRequested = false;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { quitRequested = true; });
+    QTimer::singleShot(0, &m, [&] {
+        QTimer::singleShot(0, &m, [&] {
+            TFCoord& w = *m.FCoord;
+            TypeInto(w, 1, 2, U("東京"));
+            TypeInto(w, 2, 2, "0");
+            TypeInto(w, 1, 3, "B");
+            TypeInto(w, 2, 3, "3");
+            OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+            OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                finalMessage = box->text();
+                box->accept();
+            });
+            (ward ? w.WardButton : w.CentroidButton)->click();
+        });
+        m.CoordButton->click();
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QApplication::exit(3); });
+    watchdog.start(60000);
+    const int code = QApplication::exec();
+    EXPECT_EQ(code, 0) << "the program did not end";
+    EXPECT_TRUE(quitRequested);
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_EQ(finalMessage, QString::fromStdString("Calculation ended. Output File = " + out));
+    std::string expected = "\r\n" + J("入力データ...") + "\r\n  1 : " + J("東京") + "          0.0\r\n" +
+                           "  2 : B             3.0\r\n";
+    if (!ward) expected += "\r\n" + J("算出された距離...") + "\r\n" + J("東京") + "      \r\nB         3         \r\n";
+    EXPECT_EQ(ReadAll(out), expected);
+    ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + dir.File("d.txt")).c_str()), 0);
+    const std::string text = ReadAll(dir.File("d.txt"));
+    for (const char* want : {ward ? "Ward法" : "重心法", "0.0", ward ? "4.50" : "9.00", "東京", "B"})
+        EXPECT_NE(text.find(want), std::string::npos) << want << " not in " << text;
+    EXPECT_EQ(Store().LiveRecordCount(), 0u);
+}
+
+TEST(Run, CentroidFromTheMainWindowToTheEnd) { WholeRun(false); }
+TEST(Run, WardFromTheMainWindowToTheEnd) { WholeRun(true); }
+
+TEST(Run, CancelledLaunchEndsTheRunQuietly) {
+    TFMain m;
+    m.show();
+    FileAnswers answers;
+    answers.answers = {""};  // cancel the output file
+    bool secondRunOpened = false;
+    QTimer::singleShot(0, &m, [&] {
+        TFCoord& w = *m.FCoord;
+        TypeInto(w, 2, 2, "1");
+        TypeInto(w, 2, 3, "2");
+        EXPECT_TRUE(m.Waiting());
+        EXPECT_FALSE(m.CoordButton->isEnabled());  // no second run while one waits
+        w.CentroidButton->click();                  // the dialog is cancelled
+        EXPECT_TRUE(w.isVisible());
+        w.close();                                  // closing without a launch
+    });
+    m.CoordButton->click();  // returns when the run has ended
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_FALSE(m.Waiting());
+    EXPECT_TRUE(m.CoordButton->isEnabled());
+    // A new run opens a new data-entry window; Exit while it waits ends cleanly.
+    TFCoord* first = m.FCoord;
+    QTimer::singleShot(0, &m, [&] {
+        secondRunOpened = m.FCoord != first && m.FCoord->isVisible();
+        m.ExitButton->click();
+    });
+    m.CoordButton->click();
+    EXPECT_TRUE(secondRunOpened);
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_FALSE(m.FCoord->isVisible());
+}
+
+}  // namespace
+}  // namespace ca
