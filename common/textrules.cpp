@@ -24,7 +24,115 @@ std::string IntField(int64_t n, int width) {
     return s;
 }
 
+namespace {
+
+using u128 = unsigned __int128;
+
+// Powers of ten up to 10^38 (all that 128 bits hold).
+struct Pow10Table {
+    u128 v[39];
+    constexpr Pow10Table() : v() {
+        v[0] = 1;
+        for (int i = 1; i < 39; ++i) v[i] = v[i - 1] * 10;
+    }
+};
+constexpr Pow10Table kPow10;
+constexpr u128 kLow18 = static_cast<u128>(100000000000000000ULL);    // 10^17
+constexpr u128 kHigh18 = static_cast<u128>(1000000000000000000ULL);  // 10^18
+
+int DecimalDigits(u128 n) {
+    int d = 1;
+    while (d < 39 && n >= kPow10.v[d]) ++d;
+    return d;
+}
+
+void PutDigits(u128 q, Decimal18& d) {
+    for (int i = 17; i >= 0; --i) {
+        d.digits[i] = static_cast<char>('0' + static_cast<int>(q % 10));
+        q /= 10;
+    }
+    d.digits[18] = '\0';
+}
+
+}  // namespace
+
+bool FastDecimal18(long double v, Decimal18& d) {
+    if (!(v == v) || v == 0) return false;
+    const bool negative = v < 0;
+    const long double a = negative ? -v : v;
+    uint64_t m;
+    uint16_t se;
+    std::memcpy(&m, &a, 8);
+    std::memcpy(&se, reinterpret_cast<const char*>(&a) + 8, 2);
+    const int biased = se & 0x7FFF;
+    if (biased == 0 || biased == 0x7FFF || !(m >> 63)) return false;  // subnormal, infinite, unnormal
+    const int e2 = biased - 16383 - 63;  // a = m * 2^e2
+    u128 q;
+    int exponent;
+    if (e2 >= 0) {
+        if (e2 > 63) return false;
+        const u128 n = static_cast<u128>(m) << e2;
+        const int digits = DecimalDigits(n);
+        if (digits <= 18) {
+            q = n * kPow10.v[18 - digits];
+            exponent = digits;
+        } else {
+            const u128 p = kPow10.v[digits - 18];
+            q = n / p;
+            const u128 r = n % p, half = p / 2;
+            if (r > half || (r == half && (q & 1))) ++q;
+            exponent = digits;
+            if (q == kHigh18) {
+                q = kLow18;
+                ++exponent;
+            }
+        }
+    } else {
+        const int s = -e2;
+        // a lies in [2^(b), 2^(b+1)) with b = biased - 16383: a first guess of
+        // its decimal magnitude, corrected below.
+        int p = 17 - static_cast<int>(std::floor((biased - 16383) * 0.30102999566398119521));
+        for (int tries = 0;; ++tries) {
+            if (tries > 2 || p < -19 || p > 19 || s > 100 || (p < 0 && s > 60)) return false;
+            // a * 10^p = num / den exactly, with one of the two a power of ten.
+            const u128 num = p >= 0 ? static_cast<u128>(m) * kPow10.v[p] : static_cast<u128>(m);
+            const u128 den = (p >= 0 ? static_cast<u128>(1) : kPow10.v[-p]) << s;
+            const u128 whole = num / den;
+            if (whole >= kHigh18) {
+                --p;
+                continue;
+            }
+            if (whole < kLow18) {
+                ++p;
+                continue;
+            }
+            const u128 rem = num % den;
+            const u128 half = den / 2;  // den is even: s >= 1
+            q = whole;
+            if (rem > half || (rem == half && (q & 1))) ++q;
+            if (q == kHigh18) {
+                q = kLow18;
+                --p;
+            }
+            exponent = 18 - p;
+            break;
+        }
+    }
+    d = Decimal18();
+    d.negative = negative;
+    d.zero = false;
+    d.exponent = exponent;
+    PutDigits(q, d);
+    return true;
+}
+
 Decimal18 ToDecimal18(long double v) {
+    Decimal18 d;
+    if (FastDecimal18(v, d)) return d;
+    return PrintfDecimal18(v);
+}
+
+Decimal18 PrintfDecimal18(long double v) {
     Decimal18 d;
     if (std::isnan(v) || std::isinf(v)) {
         d.special = true;

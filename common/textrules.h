@@ -32,6 +32,12 @@ struct Decimal18 {
 };
 Decimal18 ToDecimal18(long double v);
 
+// The two ways ToDecimal18 takes: exact integer arithmetic for the common
+// magnitudes (0.01 up to 2^127; false where it does not apply), and glibc's
+// correctly rounded printf for every value.
+bool FastDecimal18(long double v, Decimal18& out);
+Decimal18 PrintfDecimal18(long double v);
+
 // Cuts the digit string after `keep` significant digits, rounding up in
 // magnitude when the first dropped digit is 5 or more (a carry may add one to
 // the exponent). keep <= 0 works on the position before the first digit.

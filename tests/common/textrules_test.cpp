@@ -4,6 +4,8 @@
 
 #include "common/error.h"
 
+#include <cstring>
+
 namespace ca {
 namespace {
 
@@ -117,6 +119,65 @@ TEST(TextRules, RoundDigitsCarryAndBelowFirstDigit) {
     EXPECT_EQ(f.exponent, 3);
     EXPECT_FALSE(f.negative);
     EXPECT_TRUE(ToDecimal18(-1.0L).negative);
+}
+
+}  // namespace
+}  // namespace ca
+
+namespace ca {
+namespace {
+
+// The integer route to 18 digits must give exactly glibc's correctly rounded
+// result wherever it applies.
+void ExpectSameAsPrintf(long double v, int& fastCount) {
+    Decimal18 fast;
+    if (!FastDecimal18(v, fast)) return;
+    ++fastCount;
+    const Decimal18 ref = PrintfDecimal18(v);
+    ASSERT_EQ(std::string(fast.digits), std::string(ref.digits)) << static_cast<double>(v);
+    ASSERT_EQ(fast.exponent, ref.exponent) << static_cast<double>(v);
+    ASSERT_EQ(fast.negative, ref.negative);
+}
+
+long double FromBits(uint64_t mantissa, uint16_t signExp) {
+    long double v = 0;
+    std::memcpy(&v, &mantissa, 8);
+    std::memcpy(reinterpret_cast<char*>(&v) + 8, &signExp, 2);
+    return v;
+}
+
+TEST(TextRules, EighteenDigitsAgreeWithGlibcOnRandomBitPatterns) {
+    uint64_t x = 0x9E3779B97F4A7C15ULL;
+    auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x;
+    };
+    int fast = 0;
+    for (int i = 0; i < 1500000; ++i) {
+        const uint64_t m = next() | (1ULL << 63);
+        // Half over the whole exponent range, half where distances live.
+        const uint16_t e = (i & 1) ? static_cast<uint16_t>(next() & 0xFFFF)
+                                   : static_cast<uint16_t>((16383 - 10 + next() % 140) | (next() & 0x8000));
+        ExpectSameAsPrintf(FromBits(m, e), fast);
+        if (HasFatalFailure()) return;
+    }
+    // Exact ties at the 18th digit: 19-digit integers ending in 5, and
+    // 18-digit integers plus one half. Ties go to the even digit.
+    for (int i = 0; i < 300000; ++i) {
+        const uint64_t base = 100000000000000000ULL + next() % 800000000000000000ULL;  // 18 digits
+        ExpectSameAsPrintf(static_cast<long double>(base * 10 + 5), fast);
+        ExpectSameAsPrintf(static_cast<long double>(base) + 0.5L, fast);
+        ExpectSameAsPrintf(static_cast<long double>(next() % 100000000) / 1000, fast);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(fast, 1000000);  // the integer route was really taken
+    Decimal18 d;
+    ASSERT_TRUE(FastDecimal18(1000000000000000005.0L, d));
+    EXPECT_EQ(std::string(d.digits), "100000000000000000");
+    ASSERT_TRUE(FastDecimal18(1000000000000000015.0L, d));
+    EXPECT_EQ(std::string(d.digits), "100000000000000002");
 }
 
 }  // namespace
