@@ -1,5 +1,8 @@
 #include "engine/agglomerate.h"
 
+#include <atomic>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "common/fpcheck.h"
@@ -7,6 +10,68 @@
 
 namespace ca {
 namespace {
+
+// A second thread for the centroid distances of large tables: it takes the
+// far half of each step's list while the calling thread does the near half.
+// Each distance is still summed by one thread in the same order, so the
+// results do not depend on the split. It waits by spinning (a step lasts well
+// under a millisecond) and yields when it has waited long.
+class HalfWorker {
+public:
+    using Task = void (*)(void* context, size_t from, size_t to);
+
+    HalfWorker() : thread_([this] { Loop(); }) {}
+    ~HalfWorker() {
+        stop_.store(true, std::memory_order_relaxed);
+        generation_.fetch_add(1, std::memory_order_release);
+        thread_.join();
+    }
+
+    // Runs task(context, mid, to) on the worker and task(context, from, mid)
+    // here; returns when both are done.
+    void Split(Task task, void* context, size_t from, size_t to) {
+        const size_t mid = from + (to - from) / 2;
+        task_ = task;
+        context_ = context;
+        from_ = mid;
+        to_ = to;
+        const uint64_t g = generation_.fetch_add(1, std::memory_order_release) + 1;
+        task(context, from, mid);
+        for (unsigned spins = 0; done_.load(std::memory_order_acquire) != g; ++spins)
+            if (spins > 4096) std::this_thread::yield();
+    }
+
+    // Faults (FE_*) the worker's arithmetic raised so far.
+    int Faults() const { return faults_.load(std::memory_order_acquire); }
+
+private:
+    void Loop() {
+        ClearFpFaults();
+        uint64_t seen = 0;
+        for (;;) {
+            uint64_t g;
+            for (unsigned spins = 0; (g = generation_.load(std::memory_order_acquire)) == seen; ++spins)
+                if (spins > 4096) std::this_thread::yield();
+            seen = g;
+            if (stop_.load(std::memory_order_relaxed)) return;
+            task_(context_, from_, to_);
+            if (int f = PendingFpFaults()) faults_.fetch_or(f, std::memory_order_relaxed);
+            done_.store(g, std::memory_order_release);
+        }
+    }
+
+    Task task_ = nullptr;
+    void* context_ = nullptr;
+    size_t from_ = 0, to_ = 0;
+    std::atomic<uint64_t> generation_{0};
+    std::atomic<uint64_t> done_{0};
+    std::atomic<int> faults_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Below this many coordinate differences per step one thread is quicker.
+constexpr size_t kSplitWork = 16384;
 
 class Agglomeration {
 public:
@@ -18,6 +83,8 @@ public:
         if (c0 > kMaxClusters) throw RangeError();
         m_ = CheckedAttrCount(s_);
         Load(c0);
+        if (!ward_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork && std::thread::hardware_concurrency() > 1)
+            worker_ = std::make_unique<HalfWorker>();
         ClearFpFaults();
         while (Step()) {
         }
@@ -138,7 +205,16 @@ private:
         for (int t = head_; t >= 0; t = next_[t])
             if (t != ci && t != cj) others_.push_back(t);
         newDist_.resize(others_.size());
-        if (ward_) WardDistances(ci, cj); else CentroidDistances(rec);
+        if (ward_) {
+            WardDistances(ci, cj);
+        } else {
+            newCentroid_ = rec->Centroid.data();
+            if (worker_ && others_.size() * m_ >= kSplitWork)
+                worker_->Split(&CentroidRange, this, 0, others_.size());
+            else
+                CentroidRange(this, 0, others_.size());
+            if (worker_) RaiseFpFaults(worker_->Faults());
+        }
         CheckFpFaults();
 
         // The new cluster takes over slot ci and goes to the end of the list.
@@ -168,17 +244,19 @@ private:
         return true;
     }
 
-    void CentroidDistances(const ClusterRecord* rec) {
-        const long double* cn = rec->Centroid.data();
-        const size_t count = others_.size();
-        size_t x = 0;
-        for (; x + 4 <= count; x += 4) {
-            const long double* a = recs_[others_[x]]->Centroid.data();
-            const long double* b = recs_[others_[x + 1]]->Centroid.data();
-            const long double* c = recs_[others_[x + 2]]->Centroid.data();
-            const long double* d = recs_[others_[x + 3]]->Centroid.data();
+    // Distances from the new centroid to others_[from .. to).
+    static void CentroidRange(void* context, size_t from, size_t to) {
+        auto& self = *static_cast<Agglomeration*>(context);
+        const long double* cn = self.newCentroid_;
+        const int m = self.m_;
+        size_t x = from;
+        for (; x + 4 <= to; x += 4) {
+            const long double* a = self.recs_[self.others_[x]]->Centroid.data();
+            const long double* b = self.recs_[self.others_[x + 1]]->Centroid.data();
+            const long double* c = self.recs_[self.others_[x + 2]]->Centroid.data();
+            const long double* d = self.recs_[self.others_[x + 3]]->Centroid.data();
             long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-            for (int k = 0; k < m_; ++k) {
+            for (int k = 0; k < m; ++k) {
                 const long double y = cn[k];
                 const long double d0 = a[k] - y, d1 = b[k] - y, d2 = c[k] - y, d3 = d[k] - y;
                 s0 = s0 + d0 * d0;
@@ -186,13 +264,12 @@ private:
                 s2 = s2 + d2 * d2;
                 s3 = s3 + d3 * d3;
             }
-            newDist_[x] = s0;
-            newDist_[x + 1] = s1;
-            newDist_[x + 2] = s2;
-            newDist_[x + 3] = s3;
+            self.newDist_[x] = s0;
+            self.newDist_[x + 1] = s1;
+            self.newDist_[x + 2] = s2;
+            self.newDist_[x + 3] = s3;
         }
-        for (; x < count; ++x)
-            newDist_[x] = SquaredDistance(recs_[others_[x]]->Centroid.data(), cn, m_);
+        for (; x < to; ++x) self.newDist_[x] = SquaredDistance(self.recs_[self.others_[x]]->Centroid.data(), cn, m);
     }
 
     void WardDistances(int ci, int cj) {
@@ -232,6 +309,8 @@ private:
     std::vector<char> stale_;
     std::vector<int> others_;
     std::vector<long double> newDist_;
+    const long double* newCentroid_ = nullptr;
+    std::unique_ptr<HalfWorker> worker_;
 };
 
 }  // namespace
