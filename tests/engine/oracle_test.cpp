@@ -76,3 +76,32 @@ TEST(Oracle, WardMethodMatchesTheLiteralProcedureMoreSeeds) {
 
 }  // namespace
 }  // namespace ca::testing
+
+namespace ca::testing {
+namespace {
+
+// Tables large enough for the centroid distances to be split over two
+// threads: the split must not change a single bit.
+TEST(Oracle, CentroidMethodOnTwoThreadsMatchesTheLiteralProcedure) {
+    std::mt19937_64 rng(5);
+    AnalysisStore fast, literal;
+    for (int run = 0; run < 3; ++run) {
+        const int n = 260 + run * 20, m = 130;
+        Rows rows(n, std::vector<long double>(m));
+        for (auto& r : rows)
+            for (auto& v : r)
+                v = run == 0 ? std::uniform_int_distribution<int>(0, 1)(rng)
+                             : std::uniform_real_distribution<double>(-1, 1)(rng);
+        for (int d = 0; d < 20; ++d) rows[d + 100] = rows[d];  // duplicated rows
+        FillStore(fast, rows, 0);
+        FillStore(literal, rows, 0);
+        CentroidMethod(fast);
+        LiteralCentroidMethod(literal);
+        ASSERT_TRUE(SameResult(fast, literal)) << "run " << run;
+        ReleaseClusterTree(fast);
+        ReleaseClusterTree(literal);
+    }
+}
+
+}  // namespace
+}  // namespace ca::testing
