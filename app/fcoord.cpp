@@ -38,6 +38,7 @@ TFCoord::TFCoord(QWidget* parent) : QWidget(parent) {
     StringGrid1 = new StringGrid(grid_, this);
     StringGrid1->setGeometry(8, 0, 537, 417);
     StringGrid1->setFont(FaceAtCellHeight("ＭＳ ゴシック", 16));
+    StringGrid1->Model().GridReset();  // headings take the grid's font
     AddButton = MakeButton("追 加（行）", 568, 8, 75, &TFCoord::AddButtonClick);
     DelButton = MakeButton("削 除（行）", 656, 8, 75, &TFCoord::DelButtonClick);
     AddColButton = MakeButton("追 加（列）", 568, 56, 75, &TFCoord::AddColButtonClick);

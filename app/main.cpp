@@ -2,10 +2,27 @@
 #include <QApplication>
 
 #include "app/fmain.h"
+#include "app/guard.h"
 #include "platform/fonts.h"
 
+namespace {
+
+// The last line of the general error handler: an error that a handler did
+// not catch itself is shown like any other and the program goes on.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        bool handled = false;
+        ca::Guarded(activeWindow(), [&] { handled = QApplication::notify(receiver, event); });
+        return handled;
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     ca::RegisterFontSubstitutions();
     ca::TFMain FMain;
     FMain.show();

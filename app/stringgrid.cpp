@@ -161,6 +161,8 @@ StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), m
 
 void StringGrid::ApplyGeometry() {
     GridModel& g = model_.Grid();
+    horizontalHeader()->setFont(font());  // headings in the grid's own face
+    verticalHeader()->setFont(font());
     horizontalHeader()->setVisible(g.FixedRows() > 0);
     verticalHeader()->setVisible(g.FixedCols() > 0);
     verticalHeader()->setFixedWidth(g.ColWidth(0));

@@ -345,6 +345,34 @@ void WholeRun(bool ward) {
 }
 
 TEST(Run, CentroidFromTheMainWindowToTheEnd) { WholeRun(false); }
+
+TEST(Run, CancelledPrintDialogSkipsTheDendrogramOnly) {
+    TempDir dir;
+    const std::string out = dir.File("out.txt"), pdf = dir.File("d.pdf");
+    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+    TFMain m;
+    m.show();
+    FileAnswers answers;
+    answers.answers = {out};
+    QString finalMessage;
+    QTimer::singleShot(0, &m, [&] {
+        TFCoord& w = *m.FCoord;
+        TypeInto(w, 2, 2, "1");
+        TypeInto(w, 2, 3, "4");
+        OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->reject(); });
+        OnNextModal<QMessageBox>([&](QMessageBox* box) {
+            finalMessage = box->text();
+            box->accept();
+        });
+        w.WardButton->click();
+    });
+    m.CoordButton->click();
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+    EXPECT_EQ(finalMessage, QString::fromStdString("Calculation ended. Output File = " + out));
+    EXPECT_FALSE(m.isVisible());
+    EXPECT_EQ(ReadAll(out), "\r\n" + J("入力データ...") + "\r\n  1 :               1.0\r\n  2 :               4.0\r\n");
+}
 TEST(Run, WardFromTheMainWindowToTheEnd) { WholeRun(true); }
 
 TEST(Run, CancelledLaunchEndsTheRunQuietly) {
