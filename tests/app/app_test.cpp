@@ -24,6 +24,7 @@
 #include "app/fmain.h"
 #include "app/printer.h"
 #include "common/error.h"
+#include "tests/support/files.h"
 #include "common/sjis.h"
 #include "engine/store.h"
 #include "platform/dialogs.h"
@@ -31,27 +32,10 @@
 namespace ca {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testing::ReadAll;
+using testing::TempDir;
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/app_test_XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 // Answers the file dialogs shown by the program: each answer is the path to
 // choose, or "" to cancel. Records each dialog's title and filters.

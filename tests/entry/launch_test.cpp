@@ -10,30 +10,14 @@
 #include <sstream>
 
 #include "common/error.h"
+#include "tests/support/files.h"
 #include "engine/store.h"
 
 namespace ca {
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/launch_test_XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testing::ReadAll;
+using testing::TempDir;
 
 // A grid of the given labels and value texts, attribute names x1, x2, ...
 GridModel MakeGrid(const std::vector<std::string>& labels, const std::vector<std::vector<std::string>>& values) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "common/error.h"
+#include "tests/support/files.h"
 #include "common/sjis.h"
 #include "engine/store.h"
 #include "entry/csv.h"
@@ -26,28 +27,17 @@ struct Result {
 
 class Batch : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/batch_test_XXXXXX";
-        dir_ = mkdtemp(tmpl);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string File(const std::string& name) const { return dir_ + "/" + name; }
-    void Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(File(name), std::ios::binary) << bytes;
-    }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string File(const std::string& name) const { return tmp_.File(name); }
+    void Write(const std::string& name, const std::string& bytes) const { testing::WriteAll(File(name), bytes); }
+    static std::string Read(const std::string& path) { return testing::ReadAll(path); }
     Result Run(const std::string& args) const {
         const std::string errFile = File("stderr.txt");
         std::string cmd = std::string(CLUSTER_BATCH) + " " + args + " >/dev/null 2>" + errFile;
         int status = std::system(cmd.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(errFile)};
     }
-    std::string dir_;
+    testing::TempDir tmp_;
+    const std::string& dir_ = tmp_.Path();
 };
 
 const char kData[] = "5\r\n4\r\n\r\nx\r\ny\r\nA\r\n0\r\n0\r\nB\r\n3\r\n4\r\nC\r\n6\r\n8\r\nD\r\n0\r\n1\r\n";
