@@ -1,6 +1,10 @@
 #include "engine/agglomerate.h"
 
+#include <immintrin.h>
+
 #include <atomic>
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -72,6 +76,28 @@ private:
 
 // Below this many coordinate differences per step one thread is quicker.
 constexpr size_t kSplitWork = 16384;
+// From this many attributes the centroid distances are screened first.
+constexpr int kScreenAttrs = 16;
+
+// The estimate with four lanes and fused multiply-adds, where the processor
+// has them (the error bound holds for any order and either kind of rounding).
+__attribute__((target("avx2,fma"))) double EstimateAvx2(const double* x, const double* y, int stride) {
+    __m256d s0 = _mm256_setzero_pd(), s1 = _mm256_setzero_pd();
+    int k = 0;
+    for (; k + 8 <= stride; k += 8) {
+        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(x + k), _mm256_loadu_pd(y + k));
+        const __m256d d1 = _mm256_sub_pd(_mm256_loadu_pd(x + k + 4), _mm256_loadu_pd(y + k + 4));
+        s0 = _mm256_fmadd_pd(d0, d0, s0);
+        s1 = _mm256_fmadd_pd(d1, d1, s1);
+    }
+    if (k < stride) {
+        const __m256d d0 = _mm256_sub_pd(_mm256_loadu_pd(x + k), _mm256_loadu_pd(y + k));
+        s0 = _mm256_fmadd_pd(d0, d0, s0);
+    }
+    const __m256d s = _mm256_add_pd(s0, s1);
+    const __m128d h = _mm_add_pd(_mm256_castpd256_pd128(s), _mm256_extractf128_pd(s, 1));
+    return _mm_cvtsd_f64(h) + _mm_cvtsd_f64(_mm_unpackhi_pd(h, h));
+}
 
 class Agglomeration {
 public:
@@ -83,7 +109,9 @@ public:
         if (c0 > kMaxClusters) throw RangeError();
         m_ = CheckedAttrCount(s_);
         Load(c0);
-        if (!ward_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork && std::thread::hardware_concurrency() > 1)
+        screening_ = !ward_ && m_ >= kScreenAttrs && SetUpScreening();
+        if (!ward_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
+            std::thread::hardware_concurrency() > 1)
             worker_ = std::make_unique<HalfWorker>();
         ClearFpFaults();
         while (Step()) {
@@ -124,7 +152,9 @@ private:
             for (int a = 0; a < b; ++a, ++p) {
                 const PairEntry& e = pairs[p];
                 if (e.I != ids_[a] || e.J != ids_[b]) throw RangeError();
-                d_[static_cast<size_t>(a) * n_ + b] = e.Dist;
+                // Ward reads both halves; the centroid method reads each
+                // cluster's row only towards older clusters.
+                if (ward_) d_[static_cast<size_t>(a) * n_ + b] = e.Dist;
                 d_[static_cast<size_t>(b) * n_ + a] = e.Dist;
             }
         }
@@ -134,12 +164,26 @@ private:
     long double& D(int a, int b) { return d_[static_cast<size_t>(a) * n_ + b]; }
 
     // Best partner of slot j among the live clusters with smaller ids: the
-    // smallest distance, the smallest id among equal ones.
+    // smallest distance, the smallest id among equal ones. A distance not yet
+    // computed exactly is known to lie within its bounds; it is computed when
+    // its lower bound does not exceed the smallest upper bound of the row, so
+    // that every distance left uncomputed is larger than the one chosen.
     void Rescan(int j) {
         const long double* row = d_ + static_cast<size_t>(j) * n_;
+        if (screening_ && unknown_[j] > 0) {
+            const uint8_t* known = known_.data() + static_cast<size_t>(j) * n_;
+            long double ceiling = std::numeric_limits<long double>::infinity();
+            for (int a = head_; a != j && a >= 0; a = next_[a]) {
+                const long double upper = known[a] ? row[a] : Upper(j, a);
+                if (upper < ceiling) ceiling = upper;
+            }
+            for (int a = head_; a != j && a >= 0; a = next_[a])
+                if (!known[a] && Lower(j, a) <= ceiling) Exact(j, a);
+        }
         int best = -1;
         long double dist = 0;
         for (int a = head_; a != j && a >= 0; a = next_[a]) {
+            if (screening_ && unknown_[j] > 0 && !known_[static_cast<size_t>(j) * n_ + a]) continue;
             if (best < 0 || row[a] < dist) {
                 best = a;
                 dist = row[a];
@@ -183,6 +227,7 @@ private:
     // One merge; false after the last.
     bool Step() {
         const int cj = ChooseJ();
+        CheckFpFaults();  // distances computed while choosing
         const int ci = bestPartner_[cj];
         const long double dmin = bestDist_[cj];
 
@@ -205,6 +250,22 @@ private:
         for (int t = head_; t >= 0; t = next_[t])
             if (t != ci && t != cj) others_.push_back(t);
         newDist_.resize(others_.size());
+        if (screening_) {
+            NewCentroidRow(ci, rec);
+            if (worker_) RaiseFpFaults(worker_->Faults());
+            CheckFpFaults();
+            Unlink(ci);
+            Unlink(cj);
+            bestPartner_[cj] = -1;
+            ids_[ci] = newId;
+            recs_[ci] = rec;
+            Append(ci);
+            --live_;
+            for (const int t : others_)
+                if (bestPartner_[t] == ci || bestPartner_[t] == cj) stale_[t] = 1;
+            Rescan(ci);
+            return true;
+        }
         if (ward_) {
             WardDistances(ci, cj);
         } else {
@@ -231,7 +292,7 @@ private:
             const int t = others_[x];
             const long double v = newDist_[x];
             D(ci, t) = v;
-            D(t, ci) = v;
+            if (ward_) D(t, ci) = v;
             if (best < 0 || v < bestDist) {
                 best = t;
                 bestDist = v;
@@ -270,6 +331,124 @@ private:
             self.newDist_[x + 3] = s3;
         }
         for (; x < to; ++x) self.newDist_[x] = SquaredDistance(self.recs_[self.others_[x]]->Centroid.data(), cn, m);
+    }
+
+    // ---- Screening of the centroid distances ----
+    // Each distance to a new cluster is first estimated in double precision
+    // from rounded copies of the centroids, with a strict bound on its error
+    // (which covers the rounding of the copies, of the estimate and of the
+    // exact extended computation). Only the distances whose bounds leave them
+    // in the running for a row's minimum are then computed exactly.
+
+    bool SetUpScreening() {
+        // Copies in double need coordinates far inside its range.
+        const long double limit = 0x1p400L;
+        stride_ = (m_ + 3) & ~3;
+        copies_.assign(static_cast<size_t>(n_) * stride_, 0.0);
+        norms_.assign(n_, 0.0);
+        for (int a = 0; a < n_; ++a) {
+            const long double* c = recs_[a]->Centroid.data();
+            for (int k = 0; k < m_; ++k)
+                if (!(std::fabs(c[k]) <= limit)) return false;
+            Copy(a, recs_[a]);
+        }
+        known_.assign(static_cast<size_t>(n_) * n_, 1);
+        unknown_.assign(n_, 0);
+        avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        bounds_.assign(static_cast<size_t>(n_) * n_, 0.0);
+        return true;
+    }
+
+    // The rounded copy of a centroid (padded with zeros to stride_); returns
+    // an upper bound of the exact centroid's length, enlarged for the
+    // rounding of the copy and of the sum.
+    double RoundedCopy(const ClusterRecord* rec, double* c) const {
+        const long double* x = rec->Centroid.data();
+        double sum = 0;
+        for (int k = 0; k < m_; ++k) {
+            c[k] = static_cast<double>(x[k]);
+            sum += c[k] * c[k];
+        }
+        for (int k = m_; k < stride_; ++k) c[k] = 0;
+        return std::sqrt(sum * (1 + (m_ + 4) * kU)) * (1 + 4 * kU) + 0x1p-1000;
+    }
+
+    void Copy(int slot, const ClusterRecord* rec) {
+        norms_[slot] = RoundedCopy(rec, copies_.data() + static_cast<size_t>(slot) * stride_);
+    }
+
+    // The estimate for every live cluster t and the new one (slot ci, not yet
+    // in the list): Dist estimates in D, their bounds in bounds_.
+    void NewCentroidRow(int ci, const ClusterRecord* rec) {
+        // The new cluster's row is written into ci's slot after the estimates
+        // are made from its copy, kept aside meanwhile.
+        newCopy_.resize(stride_);
+        newNorm_ = RoundedCopy(rec, newCopy_.data());
+        unknown_[ci] = static_cast<int>(others_.size());
+        rowSlot_ = ci;
+        if (worker_ && others_.size() * m_ >= kSplitWork)
+            worker_->Split(&EstimateRange, this, 0, others_.size());
+        else
+            EstimateRange(this, 0, others_.size());
+        Copy(ci, rec);
+    }
+
+    // Estimates and bounds of row rowSlot_ for others_[from .. to).
+    static void EstimateRange(void* context, size_t from, size_t to) {
+        auto& self = *static_cast<Agglomeration*>(context);
+        const size_t base = static_cast<size_t>(self.rowSlot_) * self.n_;
+        long double* row = self.d_ + base;
+        uint8_t* known = self.known_.data() + base;
+        double* bound = self.bounds_.data() + base;
+        const int m = self.m_;
+        const double mu = m * kU;
+        const double rootM = std::sqrt(static_cast<double>(m));
+        const double* y = self.newCopy_.data();
+        for (size_t x = from; x < to; ++x) {
+            const int t = self.others_[x];
+            const double* c = self.copies_.data() + static_cast<size_t>(t) * self.stride_;
+            const double a = self.avx2_ ? EstimateAvx2(c, y, self.stride_) : self.Estimate(c, y);
+            // |copy difference - exact difference| <= e_k with
+            // ||e|| <= 2.0001 u (|t| + |new|) + sqrt(M) 2^-1073; the squares
+            // and their sum add (M + 2) u of the estimate; underflow adds
+            // M 2^-1073. The exact extended sum lies within (M + 3) 2^-64 of
+            // the true value. Margins cover the rounding of this bound.
+            const double r = self.norms_[t] + self.newNorm_;
+            const double e = 2.0001 * kU * r + rootM * 0x1p-1073;
+            const double b = 2 * e * r + e * e + 1.02 * (mu + 2 * kU) * a + m * 0x1p-1073;
+            row[t] = a;
+            known[t] = 0;
+            bound[t] = 1.05 * (b + 8 * kU * a + 2 * (m + 3) * 0x1p-64 * (a + b)) + 0x1p-1000;
+        }
+    }
+
+    // Sum of squared differences of two copies, four lanes at a time.
+    double Estimate(const double* x, const double* y) const {
+        __m128d s0 = _mm_setzero_pd(), s1 = _mm_setzero_pd();
+        for (int k = 0; k < stride_; k += 4) {
+            const __m128d d0 = _mm_sub_pd(_mm_loadu_pd(x + k), _mm_loadu_pd(y + k));
+            const __m128d d1 = _mm_sub_pd(_mm_loadu_pd(x + k + 2), _mm_loadu_pd(y + k + 2));
+            s0 = _mm_add_pd(s0, _mm_mul_pd(d0, d0));
+            s1 = _mm_add_pd(s1, _mm_mul_pd(d1, d1));
+        }
+        const __m128d s = _mm_add_pd(s0, s1);
+        return _mm_cvtsd_f64(s) + _mm_cvtsd_f64(_mm_unpackhi_pd(s, s));
+    }
+
+    long double Lower(int j, int a) const {
+        const size_t i = static_cast<size_t>(j) * n_ + a;
+        return d_[i] - static_cast<long double>(bounds_[i]);
+    }
+    long double Upper(int j, int a) const {
+        const size_t i = static_cast<size_t>(j) * n_ + a;
+        return d_[i] + static_cast<long double>(bounds_[i]);
+    }
+    // The exact distance between older cluster a and cluster j.
+    void Exact(int j, int a) {
+        const size_t i = static_cast<size_t>(j) * n_ + a;
+        d_[i] = SquaredDistance(recs_[a]->Centroid.data(), recs_[j]->Centroid.data(), m_);
+        known_[i] = 1;
+        --unknown_[j];
     }
 
     void WardDistances(int ci, int cj) {
@@ -311,6 +490,19 @@ private:
     std::vector<long double> newDist_;
     const long double* newCentroid_ = nullptr;
     std::unique_ptr<HalfWorker> worker_;
+
+    static constexpr double kU = 0x1p-53;
+    bool screening_ = false;
+    int stride_ = 0;
+    std::vector<double> copies_;    // rounded centroids by slot, rows of stride_
+    std::vector<double> norms_;     // bounds of the centroids' lengths by slot
+    std::vector<uint8_t> known_;    // D(row, col) computed exactly
+    std::vector<double> bounds_;    // error bound of an estimated D(row, col)
+    std::vector<int> unknown_;      // estimated entries left in each row
+    int rowSlot_ = 0;
+    std::vector<double> newCopy_;
+    double newNorm_ = 0;
+    bool avx2_ = false;
 };
 
 }  // namespace

@@ -14,8 +14,11 @@ namespace {
 
 Rows RandomRows(std::mt19937_64& rng) {
     const int n = std::uniform_int_distribution<int>(2, 60)(rng);
-    const int kind = std::uniform_int_distribution<int>(0, 5)(rng);
-    const int m = kind == 0 ? 0 : std::uniform_int_distribution<int>(1, 6)(rng);
+    const int kind = std::uniform_int_distribution<int>(0, 7)(rng);
+    // Kind 6 has attributes enough for the centroid distances to be screened.
+    const int m = kind == 0   ? 0
+                  : kind == 6 ? std::uniform_int_distribution<int>(16, 24)(rng)
+                              : std::uniform_int_distribution<int>(1, kind == 7 ? 24 : 6)(rng);
     Rows rows(n, std::vector<long double>(m));
     for (auto& r : rows) {
         for (auto& v : r) {
@@ -25,6 +28,8 @@ Rows RandomRows(std::mt19937_64& rng) {
                 case 2: v = std::uniform_int_distribution<int>(-5, 5)(rng); break;
                 case 3: v = std::uniform_int_distribution<int>(0, 12)(rng) / 4.0L; break;  // quarter steps
                 case 4: v = std::uniform_real_distribution<double>(-100, 100)(rng); break;
+                case 6: v = 1e6L + std::uniform_int_distribution<int>(0, 3)(rng) / 1000.0L; break;  // far out
+                case 7: v = std::uniform_int_distribution<int>(-1, 1)(rng) * 1e-300L; break;     // tiny values
                 default: v = std::uniform_int_distribution<int>(0, 1)(rng) * 1e6L +
                              std::uniform_int_distribution<int>(0, 3)(rng) / 3.0L; break;
             }
