@@ -52,14 +52,14 @@ void ComputePairSums(AnalysisStore& s) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
-    s.PairSums.assign(n < 2 ? 0 : PairIndex(n - 1, n) + 1, 0.0L);
+    s.PairSums.resize(n < 2 ? 0 : PairIndex(n - 1, n) + 1);  // every entry is written below
     if (n < 2) {
         s.PairSumsValid = true;
         return;
     }
     ClearFpFaults();
     const double work = 0.5 * n * n * (s.AttrCount + 1);
-    if (work < 2e5 || std::thread::hardware_concurrency() < 2) {
+    if (work < 1e7 || std::thread::hardware_concurrency() < 2) {  // a thread costs more than small tables save
         SumRows(s, 2, n + 1);
     } else {
         // Rows J cost J-1 sums: split where half of the work is done.
