@@ -253,20 +253,7 @@ private:
         if (screening_) {
             NewCentroidRow(ci, rec);
             if (worker_) RaiseFpFaults(worker_->Faults());
-            CheckFpFaults();
-            Unlink(ci);
-            Unlink(cj);
-            bestPartner_[cj] = -1;
-            ids_[ci] = newId;
-            recs_[ci] = rec;
-            Append(ci);
-            --live_;
-            for (const int t : others_)
-                if (bestPartner_[t] == ci || bestPartner_[t] == cj) stale_[t] = 1;
-            Rescan(ci);
-            return true;
-        }
-        if (ward_) {
+        } else if (ward_) {
             WardDistances(ci, cj);
         } else {
             newCentroid_ = rec->Centroid.data();
@@ -286,6 +273,12 @@ private:
         recs_[ci] = rec;
         Append(ci);
         --live_;
+        if (screening_) {
+            for (const int t : others_)
+                if (bestPartner_[t] == ci || bestPartner_[t] == cj) stale_[t] = 1;
+            Rescan(ci);  // its row holds estimates: the contenders are computed exactly
+            return true;
+        }
         int best = -1;
         long double bestDist = 0;
         for (size_t x = 0; x < others_.size(); ++x) {
