@@ -3,6 +3,9 @@
 #include "common/error.h"
 #include "common/sjis.h"
 #include "common/textfile.h"
+#include "entry/datafile.h"
+
+#include <algorithm>
 
 namespace ca {
 
@@ -49,7 +52,6 @@ std::vector<std::string> SplitCsvLine(std::string_view line) {
                     ++i;  // the closing quote
                     break;
                 }
-                if (IsLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < n) field.push_back(line[i++]);
                 field.push_back(line[i++]);
             }
         } else {
@@ -95,6 +97,13 @@ void ImportCsv(GridModel& grid, const std::string& path) {
     const std::vector<std::string> header = SplitCsvLine(in.ReadLine());
     if (header.empty())
         throw Error(J("CSV ファイルの 1 行目が空です。1 行目には属性名を書いてください"));
+    // The same bound as for data files, before the grid changes; a file that
+    // outgrows it further down stops there, with what was read in place.
+    auto tooLarge = [] {
+        return Error(J("CSV ファイルの表が大きすぎます。読み込めるのは ") + std::to_string(kMaxDataFileCells) +
+                     J(" セルまでです"));
+    };
+    if (static_cast<int64_t>(header.size() + 1) * 3 > kMaxDataFileCells) throw tooLarge();
     const int n = static_cast<int>(header.size());
     grid.SetColCount(n + 1);
     grid.SetRowCount(2);
@@ -104,6 +113,9 @@ void ImportCsv(GridModel& grid, const std::string& path) {
     }
     do {
         std::vector<std::string> fields = SplitCsvLine(in.ReadLine());
+        if (static_cast<int64_t>(grid.RowCount() + 1) * std::max<int64_t>(grid.ColCount(), fields.size() + 1) >
+            kMaxDataFileCells)
+            throw tooLarge();
         grid.SetRowCount(grid.RowCount() + 1);
         const int r = grid.RowCount() - 1;
         grid.SetCell(0, r, ObjectHeading(r - 1));

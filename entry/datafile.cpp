@@ -26,8 +26,14 @@ void SaveDataFile(const GridModel& grid, const std::string& path) {
 void LoadDataFile(GridModel& grid, const std::string& path) {
     TextReader in;
     in.Open(path);
+    auto tooLarge = [](const std::string& size) {
+        return Error(J("データファイルの表が大きすぎます (") + size + J(")。読み込めるのは ") +
+                     std::to_string(kMaxDataFileCells) + J(" セルまでです"));
+    };
     const int32_t rows = in.ReadIntToken();
     in.SkipLine();
+    const int64_t r64 = rows < 1 ? 1 : rows;
+    if (r64 > kMaxDataFileCells) throw tooLarge(std::to_string(rows) + J(" 行"));
     int32_t cols;
     try {
         cols = in.ReadIntToken();
@@ -36,11 +42,9 @@ void LoadDataFile(GridModel& grid, const std::string& path) {
         throw;
     }
     in.SkipLine();
-    const int64_t r64 = rows < 1 ? 1 : rows, c64 = cols < 1 ? 1 : cols;
+    const int64_t c64 = cols < 1 ? 1 : cols;
     if (r64 * c64 > kMaxDataFileCells)
-        throw Error(J("データファイルの表が大きすぎます (") + std::to_string(rows) + J(" 行 × ") +
-                    std::to_string(cols) + J(" 列)。読み込めるのは ") + std::to_string(kMaxDataFileCells) +
-                    J(" セルまでです"));
+        throw tooLarge(std::to_string(rows) + J(" 行 × ") + std::to_string(cols) + J(" 列"));
     grid.SetRowCount(rows);
     grid.SetColCount(cols);
     const int R = grid.RowCount(), C = grid.ColCount();

@@ -26,7 +26,7 @@ void GridModel::SetRowCount(int n) {
 }
 
 void GridModel::SetColCount(int n) {
-    if (n > kMaxColCount) throw Error(J("グリッドが大きすぎます"));
+    if (n > kMaxColCount) throw Error(WithFullStop(J("グリッドが大きすぎます")));  // shown like a file error
     if (n < 1) n = 1;
     if (n <= fixedCols_) fixedCols_ = n - 1;
     colCount_ = n;

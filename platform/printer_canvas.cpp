@@ -37,8 +37,9 @@ void PrinterCanvas::UpdateFont() {
     // single-byte character of a fixed-pitch face is then a whole number of
     // pixels wide and a double-byte one exactly twice that, so that texts of
     // equal byte counts measure and print equally wide.
-    const int pixels = (size_ * printer_.resolution() + 72) / 144 * 2;
-    font_.setPixelSize(std::max(2, pixels));
+    const int64_t pixels = (static_cast<int64_t>(size_) * printer_.resolution() + 72) / 144 * 2;
+    // Sizes beyond any page are held at a size that still measures in int.
+    font_.setPixelSize(static_cast<int>(std::clamp<int64_t>(pixels, 2, 1 << 20)));
     // Kerning would pull pairs of characters together and break the columns
     // of fixed-pitch text.
     font_.setKerning(false);

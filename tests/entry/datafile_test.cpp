@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "common/error.h"
+#include "entry/csv.h"
+#include "tests/support/files.h"
 
 namespace ca {
 namespace {
@@ -195,6 +197,36 @@ TEST_F(DataFileTest, RandomBytesNeverCrashTheLoad) {
         ASSERT_LT(g.CurrentRow(), g.RowCount());
         ASSERT_LT(g.CurrentCol(), g.ColCount());
     }
+}
+
+}  // namespace
+}  // namespace ca
+
+namespace ca {
+namespace {
+
+// Huge counts never reach the grid, also when the column line is bad.
+TEST(DataFileLimits, HugeRowCountIsRefusedBeforeTheGridChanges) {
+    testing::TempDir dir;
+    GridModel g;
+    FormCreate(g);
+    for (const char* bytes : {"2147483647\r\nabc\r\n", "100000000\r\n1\r\n"}) {
+        testing::WriteAll(dir.File("big.dat"), bytes);
+        EXPECT_THROW(LoadDataFile(g, dir.File("big.dat")), Error) << bytes;
+        EXPECT_EQ(g.RowCount(), 4);
+    }
+}
+
+TEST(CsvLimits, WideOrLongFilesStopAtTheCellBound) {
+    testing::TempDir dir;
+    GridModel g;
+    FormCreate(g);
+    testing::WriteAll(dir.File("wide.csv"), std::string(4000000, ','));
+    EXPECT_THROW(ImportCsv(g, dir.File("wide.csv")), Error);
+    EXPECT_EQ(g.ColCount(), 3);  // refused before the grid changed
+    testing::WriteAll(dir.File("long.csv"), "a,b,c,d,e,f,g,h,i\n" + std::string(1200000, '\n'));
+    EXPECT_THROW(ImportCsv(g, dir.File("long.csv")), Error);
+    EXPECT_LE(static_cast<int64_t>(g.RowCount()) * g.ColCount(), kMaxDataFileCells);
 }
 
 }  // namespace

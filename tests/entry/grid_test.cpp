@@ -75,7 +75,7 @@ TEST(GridTest, TooManyColumnsIsRefusedWithTheGridUnchanged) {
         g.SetColCount(GridModel::kMaxColCount + 1);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(e.Message(), J("グリッドが大きすぎます"));
+        EXPECT_EQ(e.Message(), J("グリッドが大きすぎます."));  // shown like a file error
     }
     EXPECT_EQ(g.ColCount(), 3);
     EXPECT_EQ(g.FixedCols(), 1);
