@@ -18,13 +18,7 @@ void RunBoth(AnalysisStore& fast, const Rows& rows, bool ward) {
     AnalysisStore literal;
     FillStore(fast, rows, ward ? 1 : 0);
     FillStore(literal, rows, ward ? 1 : 0);
-    if (ward) {
-        WardMethod(fast);
-        LiteralWardMethod(literal);
-    } else {
-        CentroidMethod(fast);
-        LiteralCentroidMethod(literal);
-    }
+    RunFastAndLiteral(fast, literal, ward);
     ASSERT_TRUE(SameResult(fast, literal));
 }
 

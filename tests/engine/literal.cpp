@@ -1,5 +1,6 @@
 #include "tests/engine/literal.h"
 
+#include "engine/agglomerate.h"
 #include "engine/lookups.h"
 
 namespace ca::testing {
@@ -72,5 +73,15 @@ void Step(AnalysisStore& s, bool ward) {
 
 void LiteralCentroidMethod(AnalysisStore& s) { Step(s, false); }
 void LiteralWardMethod(AnalysisStore& s) { Step(s, true); }
+
+void RunFastAndLiteral(AnalysisStore& fast, AnalysisStore& literal, bool ward) {
+    if (ward) {
+        WardMethod(fast);
+        LiteralWardMethod(literal);
+    } else {
+        CentroidMethod(fast);
+        LiteralCentroidMethod(literal);
+    }
+}
 
 }  // namespace ca::testing

@@ -10,4 +10,8 @@ namespace ca::testing {
 void LiteralCentroidMethod(AnalysisStore& s);
 void LiteralWardMethod(AnalysisStore& s);
 
+// Agglomerates `fast` by the program's procedure and `literal` by the literal
+// one, both stores filled alike beforehand.
+void RunFastAndLiteral(AnalysisStore& fast, AnalysisStore& literal, bool ward);
+
 }  // namespace ca::testing

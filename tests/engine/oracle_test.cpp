@@ -49,13 +49,7 @@ void CompareMany(bool ward, uint64_t seed, int count) {
         const Rows rows = RandomRows(rng);
         FillStore(fast, rows, ward);
         FillStore(literal, rows, ward);
-        if (ward) {
-            WardMethod(fast);
-            LiteralWardMethod(literal);
-        } else {
-            CentroidMethod(fast);
-            LiteralCentroidMethod(literal);
-        }
+        RunFastAndLiteral(fast, literal, ward);
         ASSERT_TRUE(SameResult(fast, literal)) << "data set " << run << " of seed " << seed << ", "
                                                << rows.size() << " objects";
         ASSERT_EQ(ReleaseClusterTree(fast), static_cast<int>(2 * rows.size() - 1));
@@ -100,8 +94,7 @@ TEST(Oracle, CentroidMethodOnTwoThreadsMatchesTheLiteralProcedure) {
         for (int d = 0; d < 20; ++d) rows[d + 100] = rows[d];  // duplicated rows
         FillStore(fast, rows, 0);
         FillStore(literal, rows, 0);
-        CentroidMethod(fast);
-        LiteralCentroidMethod(literal);
+        RunFastAndLiteral(fast, literal, false);
         ASSERT_TRUE(SameResult(fast, literal)) << "run " << run;
         ReleaseClusterTree(fast);
         ReleaseClusterTree(literal);
