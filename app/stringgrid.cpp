@@ -1,6 +1,8 @@
 #include "app/stringgrid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QToolTip>
@@ -133,7 +135,10 @@ StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), m
     setItemDelegate(&delegate_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
-    setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // Every trigger but the delayed one on a selected cell: while its timer
+    // runs the view would take typed keys as a search instead of cell text.
+    setEditTriggers(QAbstractItemView::CurrentChanged | QAbstractItemView::DoubleClicked |
+                   QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     setShowGrid(true);
     setCornerButtonEnabled(false);
     setTabKeyNavigation(false);
@@ -157,6 +162,24 @@ StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), m
         QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), message, editor);
     });
     ApplyGeometry();
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    const bool printable = !text.isEmpty() && text.at(0).isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (printable && state() != QAbstractItemView::EditingState && currentIndex().isValid() &&
+        edit(currentIndex(), QAbstractItemView::AnyKeyPressed, event))
+        return;
+    QTableView::keyPressEvent(event);
+}
+
+void StringGrid::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && at.isValid() && at == currentIndex() &&
+        state() != QAbstractItemView::EditingState)
+        edit(at);
 }
 
 void StringGrid::ApplyGeometry() {

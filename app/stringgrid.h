@@ -80,6 +80,13 @@ public:
     // The in-place editor while it is open.
     QWidget* Editor() const { return delegate_.OpenEditor(); }
 
+protected:
+    // A printable key always edits the current cell; the view's type-to-search
+    // never moves it. A click on the current cell opens its editor at once.
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyboardSearch(const QString&) override {}
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     void ApplyGeometry();
     void FollowCurrent(int col, int row);

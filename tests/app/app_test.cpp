@@ -393,3 +393,42 @@ TEST(Run, CancelledLaunchEndsTheRunQuietly) {
 
 }  // namespace
 }  // namespace ca
+
+namespace ca {
+namespace {
+
+// A click where the user clicks: the widget under the point gets it, as the
+// window system would deliver it.
+void ClickCell(TFCoord& w, int col, int row) {
+    const QPoint at = w.StringGrid1->viewport()->mapTo(&w, w.StringGrid1->visualRect(w.StringGrid1->Model().IndexOf(col, row)).center());
+    QWidget* target = w.childAt(at);
+    ASSERT_NE(target, nullptr);
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(&w, at));
+}
+void KeysToFocus(const char* keys) {
+    for (const char* k = keys; *k; ++k) QTest::keyClick(QApplication::focusWidget(), *k);
+}
+
+TEST(Windows, TypingGoesIntoTheClickedCell) {
+    TFCoord w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    TypeInto(w, 2, 2, "0");
+    TypeInto(w, 2, 3, "1");
+    // The editor closed with Return, a click on the (selected) current cell,
+    // then at once the keys; and a first click on another cell, then a second.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    ClickCell(w, 2, 3);
+    KeysToFocus("0.5");
+    EXPECT_EQ(w.Grid().Cell(2, 3), "0.5");
+    EXPECT_EQ(w.Grid().Cell(2, 2), "0");
+    ClickCell(w, 1, 2);
+    ClickCell(w, 1, 2);
+    KeysToFocus("0x");
+    EXPECT_EQ(w.Grid().Cell(1, 2), "0x");
+    EXPECT_EQ(w.Grid().Cell(2, 2), "0");
+}
+
+}  // namespace
+}  // namespace ca
