@@ -7,6 +7,8 @@
 #include <QPalette>
 #include <QToolTip>
 
+#include <limits>
+
 #include "common/sjis.h"
 
 namespace ca {
@@ -38,10 +40,15 @@ QVariant GridItemModel::data(const QModelIndex& index, int role) const {
 }
 
 bool GridItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || role != Qt::EditRole) return false;
+    return role == Qt::EditRole && SetCellText(index, value.toString());
+}
+
+bool GridItemModel::SetCellText(const QModelIndex& index, const QString& text, std::string* bad) {
+    if (!index.isValid()) return false;
+    const std::string& old = grid_.Cell(GridCol(index), GridRow(index));
     std::string sjis;
-    if (!TryUtf8ToSjis(value.toString().toStdString(), sjis)) return false;
-    if (grid_.Cell(GridCol(index), GridRow(index)) != sjis) grid_.SetCell(GridCol(index), GridRow(index), sjis);
+    if (!EditSjisText(old, text.toStdString(), sjis, bad)) return false;
+    if (old != sjis) grid_.SetCell(GridCol(index), GridRow(index), std::move(sjis));
     return true;
 }
 
@@ -93,15 +100,14 @@ void GridItemModel::CurrentChanged(int col, int row) { emit currentCellChanged(c
 QWidget* LiveCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
+    editor->setMaxLength(std::numeric_limits<int>::max());  // a cell has no length limit
     editor_ = editor;
-    auto* model = const_cast<QAbstractItemModel*>(index.model());
+    auto* model = qobject_cast<GridItemModel*>(const_cast<QAbstractItemModel*>(index.model()));
     const QPersistentModelIndex where(index);
     QObject::connect(editor, &QLineEdit::textEdited, editor, [this, editor, model, where](const QString& text) {
-        if (!where.isValid()) return;
-        std::string sjis;
+        if (!where.isValid() || !model) return;
         std::string bad;
-        if (TryUtf8ToSjis(text.toStdString(), sjis, &bad)) {
-            model->setData(where, text, Qt::EditRole);
+        if (model->SetCellText(where, text, &bad)) {
             editor->setProperty("accepted", text);
             return;
         }

@@ -26,6 +26,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     GridModel& Grid() { return grid_; }
+    // The cell takes the text left in its editor. What the user did not edit
+    // keeps its bytes; false, with the character in `bad`, when the edit holds
+    // one that code page 932 cannot hold.
+    bool SetCellText(const QModelIndex& index, const QString& text, std::string* bad = nullptr);
     // Grid position of a model index, and back.
     int GridCol(const QModelIndex& index) const { return index.column() + grid_.FixedCols(); }
     int GridRow(const QModelIndex& index) const { return index.row() + grid_.FixedRows(); }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
+#include <vector>
 
 #include "common/error.h"
 
@@ -146,6 +147,49 @@ std::string Utf8ToSjis(std::string_view utf8) {
         ToSjis().Run(" があります", tail);
     }
     throw Error(head + code + tail);
+}
+
+bool EditSjisText(std::string_view oldSjis, std::string_view newUtf8, std::string& out, std::string* bad) {
+    const std::string shown = SjisToUtf8(oldSjis);
+    if (shown == newUtf8) {
+        out.assign(oldSjis);
+        return true;
+    }
+    // A text that converts back to its own bytes needs no care.
+    std::string canonical;
+    if (TryUtf8ToSjis(shown, canonical) && canonical == oldSjis) return TryUtf8ToSjis(newUtf8, out, bad);
+
+    // The old text as shown, one character (or undecodable byte) at a time.
+    struct Unit {
+        std::string_view bytes;
+        std::string shown;
+    };
+    std::vector<Unit> units;
+    for (size_t i = 0; i < oldSjis.size();) {
+        size_t n = 1;
+        const auto b = static_cast<unsigned char>(oldSjis[i]);
+        if (IsLeadByte(b) && i + 1 < oldSjis.size()) {
+            const auto t = static_cast<unsigned char>(oldSjis[i + 1]);
+            if (t >= 0x40 && t <= 0xFC && t != 0x7F) n = 2;
+        }
+        units.push_back({oldSjis.substr(i, n), SjisToUtf8(oldSjis.substr(i, n))});
+        i += n;
+    }
+    // Kept before the edit, then kept after it (never overlapping).
+    size_t head = 0, headBytes = 0;
+    while (head < units.size() && newUtf8.substr(headBytes).starts_with(units[head].shown))
+        headBytes += units[head++].shown.size();
+    size_t tail = units.size(), tailBytes = 0;
+    while (tail > head && newUtf8.size() - headBytes - tailBytes >= units[tail - 1].shown.size() &&
+           newUtf8.substr(0, newUtf8.size() - tailBytes).ends_with(units[tail - 1].shown))
+        tailBytes += units[--tail].shown.size();
+    std::string middle;
+    if (!TryUtf8ToSjis(newUtf8.substr(headBytes, newUtf8.size() - headBytes - tailBytes), middle, bad)) return false;
+    out.clear();
+    for (size_t u = 0; u < head; ++u) out += units[u].bytes;
+    out += middle;
+    for (size_t u = tail; u < units.size(); ++u) out += units[u].bytes;
+    return true;
 }
 
 std::string SjisToUtf8(std::string_view sjis) {

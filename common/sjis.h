@@ -21,6 +21,14 @@ std::string Utf8ToSjis(std::string_view utf8);
 // first character (UTF-8) that could not be converted.
 bool TryUtf8ToSjis(std::string_view utf8, std::string& out, std::string* bad = nullptr);
 
+// The CP932 text after an edit of its display form: `oldSjis` is the text
+// before, `newUtf8` what the user left in the editor. The characters before
+// and after the edited stretch keep their bytes, whatever they are (bytes
+// that are not CP932, characters that CP932 codes twice); only the edited
+// stretch is converted. False, with `bad` as in TryUtf8ToSjis, when that
+// stretch holds a character that code page 932 cannot hold.
+bool EditSjisText(std::string_view oldSjis, std::string_view newUtf8, std::string& out, std::string* bad = nullptr);
+
 // CP932 to UTF-8 for display. Bytes that are not valid CP932 are shown as
 // U+FFFD; the CP932 text itself is never changed by this.
 std::string SjisToUtf8(std::string_view sjis);

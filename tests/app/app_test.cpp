@@ -430,5 +430,44 @@ TEST(Windows, TypingGoesIntoTheClickedCell) {
     EXPECT_EQ(w.Grid().Cell(2, 2), "0");
 }
 
+// A cell keeps its bytes until the user changes them: a visit, an editor
+// opened and closed, and an edit elsewhere in the text leave them as they were.
+TEST(Windows, CellBytesSurviveVisitsAndEdits) {
+    struct {
+        std::string cell, lastCharDeleted;
+    } cases[] = {
+        {"\xED\x40\x87\x90", "\xED\x40"},                    // characters code page 932 codes twice
+        {"A\x81 B\x85\x40\xFF", "A\x81 B\x85\x40"},          // a lone lead byte, an unmapped pair, a stray byte
+        {"x\x81", "x"},                                    // a lead byte at the end
+        {std::string(40000, '7'), std::string(39999, '7')},  // beyond a line editor's default limit
+    };
+    TFCoord w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    for (const auto& c : cases) {
+        w.Grid().SetCell(1, 2, c.cell);
+        w.Grid().SetCurrent(1, 3);
+        w.StringGrid1->EditCurrent();
+        ClickCell(w, 1, 2);  // the editor opens on the cell and closes again
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QApplication::processEvents();
+        ClickCell(w, 1, 3);
+        EXPECT_EQ(w.Grid().Cell(1, 2), c.cell);
+        ClickCell(w, 1, 2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClick(editor, Qt::Key_Home);
+        QTest::keyClick(editor, 'z');
+        EXPECT_EQ(w.Grid().Cell(1, 2), "z" + c.cell);
+        Type(editor, U("€"));  // refused, the cell keeps its text
+        EXPECT_EQ(w.Grid().Cell(1, 2), "z" + c.cell);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        EXPECT_EQ(w.Grid().Cell(1, 2), c.cell);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        EXPECT_EQ(w.Grid().Cell(1, 2), c.lastCharDeleted);
+    }
+}
+
 }  // namespace
 }  // namespace ca
