@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QProgressDialog>
 
 #include "app/guard.h"
 #include "app/printer.h"
@@ -68,7 +69,7 @@ TFCoord::~TFCoord() {
 QPushButton* TFCoord::MakeButton(const char* caption, int left, int top, int width, void (TFCoord::*handler)()) {
     auto* b = new QPushButton(QString::fromUtf8(caption), this);
     b->setGeometry(left, top, width, 25);
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);  // Return or Enter on the focused button clicks it, as Space does
     connect(b, &QPushButton::clicked, this, [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
     return b;
 }
@@ -109,7 +110,7 @@ void TFCoord::DelColButtonClick() { Rewriting([&] { ca::DelColButtonClick(grid_)
 void TFCoord::SaveButtonClick() {
     SaveDialog1.title = QString::fromUtf8("ファイル名");
     SaveDialog1.fileName.clear();
-    if (!SaveDialog1.Execute(this)) return;
+    if (!SaveDialog1.Execute(this, FileDialog::Use::Save)) return;
     SaveDataFile(grid_, SaveDialog1.Path());
 }
 
@@ -125,7 +126,7 @@ void TFCoord::WRCSVButtonClick() {
     SaveDialog1.title = QString::fromUtf8("ファイル名");
     SaveDialog1.filter = QStringLiteral("CSV files (*.csv)|*.CSV");
     SaveDialog1.fileName.clear();
-    if (!SaveDialog1.Execute(this)) return;
+    if (!SaveDialog1.Execute(this, FileDialog::Use::Save)) return;
     const std::string chosen = SaveDialog1.Path();
     SaveDialog1.filter.clear();
     ExportCsv(grid_, chosen);
@@ -143,18 +144,30 @@ void TFCoord::RDCSVButtonClick() {
 void TFCoord::PButtonClick() {
     // Cancelling the print dialog means: do not print.
     if (!RunPrintDialog(ProgramPrinter(), this)) return;
-    PrintTable(grid_, ProgramCanvas());
+    // A long table takes a while: show how far it is, and let the user stop it.
+    QProgressDialog progress(this);
+    progress.setWindowTitle(windowTitle());
+    progress.setLabelText(QString::fromUtf8("印刷しています..."));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(300);
+    progress.setAutoReset(false);
+    PrintTable(grid_, ProgramCanvas(), [&](int done, int total) {
+        if (progress.maximum() != total) progress.setMaximum(total);
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    });
 }
 
 void TFCoord::CentroidButtonClick() { LaunchClick(0); }
 void TFCoord::WardButtonClick() { LaunchClick(1); }
 
 void TFCoord::LaunchClick(int distType) {
+    if (beforeLaunch) beforeLaunch();
     auto choose = [this]() -> std::optional<std::string> {
         OpenDialog1.title = QStringLiteral("Output File");
         OpenDialog1.filter.clear();
         OpenDialog1.fileName.clear();
-        if (!OpenDialog1.Execute(this)) return std::nullopt;
+        if (!OpenDialog1.Execute(this, FileDialog::Use::Save)) return std::nullopt;
         return OpenDialog1.Path();
     };
     LaunchResult r = Launch(Store(), grid_, distType, choose, LocaleDecimalSeparator());

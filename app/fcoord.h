@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <functional>
+
 #include "app/stringgrid.h"
 #include "entry/grid.h"
 #include "platform/dialogs.h"
@@ -36,6 +38,9 @@ public:
     QPushButton* WardButton;
     FileDialog SaveDialog1;
     FileDialog OpenDialog1;
+    // Checks a launch makes before it touches anything (the main window sets
+    // the check of its font size); an error ends the launch.
+    std::function<void()> beforeLaunch;
 
     void FormCreate();
     void AddButtonClick();

@@ -5,6 +5,7 @@
 
 #include "app/guard.h"
 #include "app/printer.h"
+#include "common/error.h"
 #include "common/sjis.h"
 #include "engine/dendrogram.h"
 #include "engine/store.h"
@@ -31,7 +32,8 @@ TFMain::TFMain(QWidget* parent) : QWidget(parent) {
     CoordButton->setGeometry(112, 80, 113, 25);
     ExitButton = new QPushButton(QStringLiteral("Exit"), this);
     ExitButton->setGeometry(296, 80, 75, 25);
-    for (QPushButton* b : {CoordButton, ExitButton}) b->setAutoDefault(false);
+    // Return or Enter on the focused button clicks it, as Space does.
+    for (QPushButton* b : {CoordButton, ExitButton}) b->setAutoDefault(true);
     setTabOrder(ExitButton, CoordButton);
     setTabOrder(CoordButton, FontEdit);
     ExitButton->setFocus();
@@ -72,6 +74,8 @@ void TFMain::Run() {
     AnalysisStore& s = Store();
     coords_.push_back(std::make_unique<TFCoord>());
     FCoord = coords_.back().get();
+    // A bad font size is reported while the table is still there.
+    FCoord->beforeLaunch = [this] { DendrogramFontSize(FontSizeText()); };
     FCoord->show();
     s.DataReady = 0;
 
@@ -102,7 +106,14 @@ void TFMain::Run() {
 void TFMain::PrintDendrogramStep() {
     // Cancelling the print dialog means: do not print; the run goes on.
     if (!RunPrintDialog(ProgramPrinter(), this)) return;
-    PrintDendrogram(Store(), ProgramCanvas(), Utf8ToSjis(FontEdit->text().toStdString()), LocaleDecimalSeparator());
+    PrintDendrogram(Store(), ProgramCanvas(), FontSizeText(), LocaleDecimalSeparator());
+}
+
+std::string TFMain::FontSizeText() const {
+    const std::string typed = FontEdit->text().toStdString();
+    std::string sjis;
+    if (!TryUtf8ToSjis(typed, sjis)) throw ConvertError::Typed(typed);  // not an integer either
+    return sjis;
 }
 
 }  // namespace ca

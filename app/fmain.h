@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/fcoord.h"
@@ -38,6 +39,9 @@ protected:
 private:
     void Run();
     void PrintDendrogramStep();
+    // The font size as typed, in Shift_JIS; text that Shift_JIS cannot hold is
+    // no integer and is reported as such.
+    std::string FontSizeText() const;
 
     std::vector<std::unique_ptr<TFCoord>> coords_;  // every data-entry window, until the program ends
     bool running_ = false;

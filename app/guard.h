@@ -10,6 +10,8 @@
 #include "common/error.h"
 #include "platform/dialogs.h"
 
+#include <QString>
+
 class QWidget;
 
 namespace ca {
@@ -19,7 +21,7 @@ void Guarded(QWidget* parent, F&& handler) {
     try {
         handler();
     } catch (const Error& e) {
-        ShowErrorBox(parent, e.Message());
+        ShowErrorText(parent, QString::fromStdString(e.Shown()));
     } catch (const std::bad_alloc&) {
         ShowErrorBox(parent, J("メモリが足りません"));
     } catch (const std::exception& e) {

@@ -7,6 +7,11 @@ namespace ca {
 Error::Error(std::string sjisMessage)
     : std::runtime_error(sjisMessage), message_(std::move(sjisMessage)) {}
 
+Error::Error(std::string sjisMessage, std::string shownUtf8)
+    : std::runtime_error(sjisMessage), message_(std::move(sjisMessage)), shown_(std::move(shownUtf8)) {}
+
+std::string Error::Shown() const { return shown_.empty() ? SjisToUtf8(message_) : shown_; }
+
 RangeError::RangeError() : Error(J("範囲チェックエラー")) {}
 
 std::string WithFullStop(std::string text) {
@@ -46,6 +51,12 @@ std::string NotAnIntegerText(std::string_view sjisText) {
 }  // namespace
 
 ConvertError::ConvertError(std::string_view sjisText) : Error(NotAnIntegerText(sjisText)) {}
+
+ConvertError ConvertError::Typed(std::string_view utf8Text) {
+    std::string sjis;
+    if (TryUtf8ToSjis(utf8Text, sjis)) return ConvertError(sjis);
+    return ConvertError(NotAnIntegerText("?"), "'" + std::string(utf8Text) + "'" + SjisToUtf8(J(" は整数ではありません")));
+}
 
 std::string J(std::string_view utf8) { return Utf8ToSjis(utf8); }
 

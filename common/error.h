@@ -14,9 +14,16 @@ public:
     explicit Error(std::string sjisMessage);
     // The message in Shift_JIS bytes (what() returns the same bytes).
     const std::string& Message() const { return message_; }
+    // The message for the screen, in UTF-8.
+    std::string Shown() const;
+
+protected:
+    // A message whose screen form holds what Shift_JIS cannot.
+    Error(std::string sjisMessage, std::string shownUtf8);
 
 private:
     std::string message_;
+    std::string shown_;  // empty: the message itself
 };
 
 // An index outside the declared bounds of a table.
@@ -39,6 +46,12 @@ private:
 class ConvertError : public Error {
 public:
     explicit ConvertError(std::string_view sjisText);
+    // The same for text as the user typed it (UTF-8), shown as typed, also
+    // where it holds a character that code page 932 cannot hold.
+    static ConvertError Typed(std::string_view utf8Text);
+
+private:
+    ConvertError(std::string sjisMessage, std::string shownUtf8) : Error(std::move(sjisMessage), std::move(shownUtf8)) {}
 };
 
 // An invalid operation, a division by zero or an overflow in extended arithmetic.

@@ -15,17 +15,24 @@ std::vector<std::string> TableLines(const GridModel& grid) {
     return lines;
 }
 
-void PrintTable(const GridModel& grid, Canvas& canvas) {
+bool PrintTable(const GridModel& grid, Canvas& canvas, const PrintProgress& progress) {
     TextDevice device(canvas);
     try {
+        const std::vector<std::string> lines = TableLines(grid);
         device.Open();
         canvas.SetFontFace(J("ＭＳ 明朝"));
         canvas.SetFontSize(12);
-        for (const std::string& line : TableLines(grid)) {
-            if (!line.empty()) device.Write(line);
+        const int total = static_cast<int>(lines.size());
+        for (int i = 0; i < total; ++i) {
+            if (!lines[i].empty()) device.Write(lines[i]);
             device.EndLine();
+            if (progress && !progress(i + 1, total)) {
+                device.Abort();
+                return false;
+            }
         }
         device.Close();
+        return true;
     } catch (...) {
         device.Abort();
         throw;

@@ -13,11 +13,10 @@ namespace ca {
 
 void (*FileDialog::onShow)(QFileDialog&) = nullptr;
 
-bool FileDialog::Execute(QWidget* parent) {
+bool FileDialog::Execute(QWidget* parent, Use use) {
     QFileDialog dialog(parent, title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(use == Use::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);  // "*.CSV" lists a.csv too
     // Shown as the description before the bar; its own pattern ("*.csv")
@@ -36,16 +35,23 @@ bool FileDialog::Execute(QWidget* parent) {
 std::string FileDialog::Path() const { return QFile::encodeName(fileName).toStdString(); }
 
 QString ProgramTitle() {
-    QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    if (name.isEmpty()) name = QCoreApplication::applicationName();
+    const QString path = QCoreApplication::applicationFilePath();
+    return ProgramTitleOf(path.isEmpty() ? QCoreApplication::applicationName() : path);
+}
+
+QString ProgramTitleOf(const QString& executablePath) {
+    QString name = QFileInfo(executablePath).fileName();
     const qsizetype dot = name.indexOf('.');
     if (dot >= 0) name = name.left(dot);
     return name.left(1) + name.mid(1).toLower();
 }
 
 void ShowErrorBox(QWidget* parent, const std::string& sjisMessage) {
-    QMessageBox box(QMessageBox::Critical, ProgramTitle(), QString::fromStdString(SjisToUtf8(sjisMessage)),
-                    QMessageBox::Ok, parent);
+    ShowErrorText(parent, QString::fromStdString(SjisToUtf8(sjisMessage)));
+}
+
+void ShowErrorText(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, ProgramTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 

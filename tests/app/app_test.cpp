@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 
@@ -467,6 +468,29 @@ TEST(Windows, CellBytesSurviveVisitsAndEdits) {
         QTest::keyClick(editor, Qt::Key_Backspace);
         EXPECT_EQ(w.Grid().Cell(1, 2), c.lastCharDeleted);
     }
+}
+
+// A long table prints with a progress dialog; its Cancel drops the document.
+TEST(Windows, LongTablePrintingShowsProgressAndStops) {
+    TempDir dir;
+    TFCoord w;
+    w.show();
+    w.Grid().SetRowCount(1002);
+    w.Grid().SetColCount(202);
+    for (int r = 1; r < 1002; ++r)
+        for (int c = 1; c < 202; ++c) w.Grid().SetCell(c, r, std::to_string(r * 1000 + c));
+    const std::string pdf = dir.File("long.pdf");
+    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+    OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+    int shownAt = -1;
+    OnNextModal<QProgressDialog>([&](QProgressDialog* p) {
+        shownAt = p->value();
+        p->cancel();
+    });
+    w.PButton->click();
+    EXPECT_GT(shownAt, 0);
+    EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
 }  // namespace
