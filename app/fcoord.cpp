@@ -1,6 +1,7 @@
 #include "app/fcoord.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QProgressDialog>
 
@@ -126,7 +127,10 @@ void TFCoord::WRCSVButtonClick() {
     SaveDialog1.title = QString::fromUtf8("ファイル名");
     SaveDialog1.filter = QStringLiteral("CSV files (*.csv)|*.CSV");
     SaveDialog1.fileName.clear();
-    if (!SaveDialog1.Execute(this, FileDialog::Use::Save)) return;
+    auto written = [](const QString& chosen) {
+        return QFile::decodeName(CsvFileName(QFile::encodeName(chosen).toStdString()).c_str());
+    };
+    if (!SaveDialog1.Execute(this, FileDialog::Use::Save, written)) return;
     const std::string chosen = SaveDialog1.Path();
     SaveDialog1.filter.clear();
     ExportCsv(grid_, chosen);

@@ -13,9 +13,41 @@ namespace ca {
 
 void (*FileDialog::onShow)(QFileDialog&) = nullptr;
 
-bool FileDialog::Execute(QWidget* parent, Use use) {
-    QFileDialog dialog(parent, title);
+namespace {
+
+// A save dialog that asks before replacing the file that will really be
+// written; a "no" keeps the dialog open.
+class SaveFileDialog : public QFileDialog {
+public:
+    SaveFileDialog(QWidget* parent, const QString& title, std::function<QString(const QString&)> written)
+        : QFileDialog(parent, title), written_(std::move(written)) {}
+
+    void accept() override {
+        const QStringList chosen = selectedFiles();
+        if (acceptMode() == AcceptSave && !chosen.isEmpty() && !QFileInfo(chosen.first()).isDir()) {
+            const QFileInfo target(written_ ? written_(chosen.first()) : chosen.first());
+            if (target.exists()) {
+                const QString question =
+                    QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+                        .arg(target.fileName());
+                if (QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                         QMessageBox::No) != QMessageBox::Yes)
+                    return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    std::function<QString(const QString&)> written_;
+};
+
+}  // namespace
+
+bool FileDialog::Execute(QWidget* parent, Use use, std::function<QString(const QString&)> written) {
+    SaveFileDialog dialog(parent, title, std::move(written));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);  // asked above, about the file written
     dialog.setAcceptMode(use == Use::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);  // "*.CSV" lists a.csv too

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,8 +26,10 @@ public:
     QString filter;    // empty: every file
     QString fileName;  // the name chosen last (full path)
 
-    // Shows the dialog; true when the user confirms a name.
-    bool Execute(QWidget* parent, Use use = Use::Open);
+    // Shows the dialog; true when the user confirms a name. For saving,
+    // `written` gives the name the file will be written under when it is not
+    // the chosen one (the question is asked about that file).
+    bool Execute(QWidget* parent, Use use = Use::Open, std::function<QString(const QString&)> written = {});
     // The chosen name as a file-system path.
     std::string Path() const;
 

@@ -44,6 +44,7 @@ struct FileAnswers {
     std::vector<std::string> answers;
     std::vector<QString> titles;
     std::vector<QStringList> filters;
+    std::vector<QFileDialog::AcceptMode> modes;
     static FileAnswers* current;
 
     FileAnswers() {
@@ -52,6 +53,7 @@ struct FileAnswers {
             FileAnswers* self = current;
             self->titles.push_back(d.windowTitle());
             self->filters.push_back(d.nameFilters());
+            self->modes.push_back(d.acceptMode());
             std::string answer = self->answers.empty() ? "" : self->answers.front();
             if (!self->answers.empty()) self->answers.erase(self->answers.begin());
             QTimer::singleShot(0, &d, [&d, answer] {
@@ -60,6 +62,7 @@ struct FileAnswers {
                 } else {
                     d.selectFile(QString::fromStdString(answer));
                     QMetaObject::invokeMethod(&d, "accept");
+                    if (d.isVisible()) d.reject();  // still open: the user gives up
                 }
             });
         };
@@ -317,6 +320,8 @@ void WholeRun(bool ward) {
     EXPECT_EQ(code, 0) << "the program did not end";
     EXPECT_TRUE(quitRequested);
     EXPECT_FALSE(m.isVisible());
+    EXPECT_EQ(answers.titles, std::vector<QString>{"Output File"});
+    EXPECT_EQ(answers.modes, std::vector{QFileDialog::AcceptSave});
     EXPECT_EQ(finalMessage, QString::fromStdString("Calculation ended. Output File = " + out));
     std::string expected = "\r\n" + J("入力データ...") + "\r\n  1 : " + J("東京") + "          0.0\r\n" +
                            "  2 : B             3.0\r\n";
@@ -491,6 +496,160 @@ TEST(Windows, LongTablePrintingShowsProgressAndStops) {
     w.PButton->click();
     EXPECT_GT(shownAt, 0);
     EXPECT_FALSE(std::filesystem::exists(pdf));
+}
+
+// Every control where the layout puts it, with its caption, and the fonts.
+TEST(Windows, EveryControlAsLaidOut) {
+    TFMain m;
+    TFCoord w;
+    struct {
+        QWidget* control;
+        QRect geometry;
+        const char* caption;
+    } controls[] = {
+        {m.Label1, {152, 32, 120, 16}, "フォント・サイズ = "},  {m.FontEdit, {272, 24, 57, 24}, "12"},
+        {m.CoordButton, {112, 80, 113, 25}, "データの設定"},   {m.ExitButton, {296, 80, 75, 25}, "Exit"},
+        {w.AddButton, {568, 8, 75, 25}, "追 加（行）"},        {w.DelButton, {656, 8, 75, 25}, "削 除（行）"},
+        {w.AddColButton, {568, 56, 75, 25}, "追 加（列）"},    {w.DelColButton, {656, 56, 75, 25}, "削 除（列）"},
+        {w.SaveButton, {568, 104, 75, 25}, "保  存"},          {w.LoadButton, {656, 104, 75, 25}, "読  出"},
+        {w.WRCSVButton, {568, 152, 75, 25}, "保存（CSV）"},    {w.RDCSVButton, {656, 152, 75, 25}, "読出（CSV）"},
+        {w.PButton, {616, 200, 75, 25}, "印  刷"},             {w.CentroidButton, {600, 248, 105, 25}, "重心法"},
+        {w.WardButton, {600, 296, 105, 25}, "Ward法"},
+    };
+    for (const auto& c : controls) {
+        EXPECT_EQ(c.control->geometry(), c.geometry) << c.caption;
+        QString text = c.control->property("text").toString();
+        EXPECT_EQ(text, U(c.caption));
+    }
+    EXPECT_EQ(m.font().pixelSize(), 16);
+    EXPECT_EQ(QFontInfo(m.font()).family(), "IPAPGothic");
+    EXPECT_EQ(w.font().pixelSize(), 12);
+    EXPECT_EQ(QFontInfo(w.font()).family(), "IPAPGothic");
+    EXPECT_EQ(QFontMetrics(w.StringGrid1->font()).height(), 16);
+    EXPECT_EQ(w.StringGrid1->verticalHeader()->defaultSectionSize(), 24);
+    EXPECT_EQ(w.StringGrid1->horizontalHeader()->height(), 24);
+    EXPECT_EQ(w.StringGrid1->horizontalHeader()->defaultSectionSize(), 64);
+}
+
+// The program's title by its rule, and the error box wearing it.
+TEST(Windows, ProgramTitleRule) {
+    const char* cases[][2] = {{"/usr/bin/CLUSTER.EXE", "Cluster"}, {"cluster-analysis", "cluster-analysis"},
+                              {"Abc.Def.exe", "Abc"},              {"/x/y/zEBRA", "zebra"}};
+    for (const auto& c : cases) EXPECT_EQ(ProgramTitleOf(U(c[0])), U(c[1])) << c[0];
+    QString title;
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        box->accept();
+    });
+    ShowErrorBox(nullptr, "x");
+    EXPECT_EQ(title, "app_tests");  // this executable's name
+}
+
+// Save dialogs have a Save button and ask before replacing a file; a "no"
+// leaves the file as it was. Titles and filters as each command sets them.
+TEST(Windows, DialogsTitlesFiltersAndReplacing) {
+    TempDir dir;
+    const std::string kept = dir.File("kept.dat");
+    std::ofstream(kept, std::ios::binary) << "precious";
+    TFCoord w;
+    w.show();
+    TypeInto(w, 2, 2, "1");
+    TypeInto(w, 2, 3, "2");
+    FileAnswers a;
+    bool answered = false;
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {  // "replace it?": no
+        answered = true;
+        box->button(QMessageBox::No)->click();
+    });
+    a.answers = {kept, "", "", "", ""};
+    w.SaveButton->click();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(ReadAll(kept), "precious");
+    w.RDCSVButton->click();   // cancelled: the CSV filter stays in the open dialog
+    w.LoadButton->click();    // which the load clears
+    w.RDCSVButton->click();
+    w.CentroidButton->click();  // the launch clears it too (and is cancelled)
+    OnNextModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    a.answers = {kept};
+    w.WRCSVButton->click();     // written as kept.dat.csv: a new file, no question
+    a.answers = {kept};
+    w.SaveButton->click();      // yes: replaced
+    EXPECT_EQ(ReadAll(kept).substr(0, 3), "4\r\n");
+    using M = QFileDialog::AcceptMode;
+    const QString name = U("ファイル名"), csv = "CSV files (*.csv)";
+    const std::vector<QString> titles = {name, name, name, name, "Output File", name, name};
+    const QStringList all = QFileDialog().nameFilters();  // no filter: every file
+    const std::vector<QStringList> filters = {all, {csv}, all, {csv}, all, {csv}, all};
+    const std::vector<M> modes = {M::AcceptSave, M::AcceptOpen, M::AcceptOpen, M::AcceptOpen,
+                                  M::AcceptSave, M::AcceptSave, M::AcceptSave};
+    EXPECT_EQ(a.titles, titles);
+    EXPECT_EQ(a.filters, filters);
+    EXPECT_EQ(a.modes, modes);
+    EXPECT_EQ(w.SaveDialog1.filter, "");
+    EXPECT_EQ(w.OpenDialog1.filter, "");
+}
+
+// A bad font size is reported at the launch, before anything is written,
+// and the data window stays open with its table.
+TEST(Run, BadFontSizeIsReportedWhileTheTableIsThere) {
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {
+        {"abc", "'abc' は整数ではありません"},
+        {"0", "フォント・サイズ '0' は 1 以上の整数で指定してください"},
+        {"€12", "'€12' は整数ではありません"},  // Shift_JIS cannot hold it: no integer either
+    };
+    TFMain m;
+    m.show();
+    FileAnswers answers;  // a launch that went on would find its dialog cancelled
+    QTimer::singleShot(0, &m, [&] {
+        TFCoord& w = *m.FCoord;
+        TypeInto(w, 2, 2, "1");
+        TypeInto(w, 2, 3, "2");
+        for (const auto& c : cases) {
+            m.FontEdit->setText(U(c.typed));
+            QString shown;
+            OnNextModal<QMessageBox>([&](QMessageBox* box) {
+                shown = box->text();
+                box->accept();
+            });
+            w.WardButton->click();
+            EXPECT_EQ(shown, U(c.shown));
+            EXPECT_TRUE(w.isVisible());
+            EXPECT_EQ(w.Grid().Cell(2, 3), "2");
+        }
+        EXPECT_TRUE(answers.titles.empty());  // no output file was asked for
+        w.close();
+    });
+    m.CoordButton->click();
+    EXPECT_TRUE(m.isVisible());
+}
+
+// Return or Enter on a focused button clicks it, as Space does.
+TEST(Windows, ReturnAndEnterClickTheFocusedButton) {
+    TFCoord w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const struct {
+        QPushButton* button;
+        int key;
+    } presses[] = {{w.AddButton, Qt::Key_Return}, {w.AddColButton, Qt::Key_Enter}, {w.AddButton, Qt::Key_Space}};
+    int rows = w.Grid().RowCount(), cols = w.Grid().ColCount();
+    for (const auto& p : presses) {
+        p.button->setFocus();
+        QTest::keyClick(p.button, static_cast<Qt::Key>(p.key));
+        QApplication::processEvents();
+        (p.button == w.AddButton ? rows : cols) += 1;
+        EXPECT_EQ(w.Grid().RowCount(), rows);
+        EXPECT_EQ(w.Grid().ColCount(), cols);
+    }
+    TFMain m;
+    m.show();
+    QApplication::setActiveWindow(&m);
+    m.ExitButton->setFocus();
+    QTest::keyClick(m.ExitButton, Qt::Key_Return);
+    EXPECT_FALSE(m.isVisible());
 }
 
 }  // namespace
