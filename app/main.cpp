@@ -4,6 +4,7 @@
 #include "app/fmain.h"
 #include "app/guard.h"
 #include "platform/fonts.h"
+#include "platform/translations.h"
 
 namespace {
 
@@ -23,6 +24,9 @@ public:
 
 int main(int argc, char** argv) {
     Application app(argc, argv);
+    // The buttons and captions of Qt's dialogs in the user's language.
+    const auto qtTexts = ca::LoadQtTranslations(QLocale::system());
+    if (qtTexts) app.installTranslator(qtTexts.get());
     ca::RegisterFontSubstitutions();
     ca::TFMain FMain;
     FMain.show();

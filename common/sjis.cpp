@@ -57,9 +57,8 @@ Converter& ToUtf8() {
     return c;
 }
 
-// Length of the well-formed UTF-8 character at the start of `s`, or 0 when the
-// bytes there are not UTF-8 (stray or missing continuation bytes, overlong
-// forms, surrogates, code points above U+10FFFF).
+}  // namespace
+
 size_t Utf8CharLength(std::string_view s) {
     auto at = [&](size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0; };
     auto cont = [&](size_t i, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
@@ -79,6 +78,8 @@ size_t Utf8CharLength(std::string_view s) {
     }
     return 0;
 }
+
+namespace {
 
 char32_t CodePoint(std::string_view c) {
     const auto* b = reinterpret_cast<const unsigned char*>(c.data());

@@ -13,6 +13,11 @@ constexpr bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Length of the well-formed UTF-8 character at the start of `s`, or 0 when the
+// bytes there are not UTF-8 (stray or missing continuation bytes, overlong
+// forms, surrogates, code points above U+10FFFF) or `s` is empty.
+size_t Utf8CharLength(std::string_view s);
+
 // UTF-8 to CP932. A character that code page 932 cannot hold, or bytes that
 // are not UTF-8, raise ca::Error naming the character; nothing is replaced.
 std::string Utf8ToSjis(std::string_view utf8);

@@ -159,6 +159,12 @@ void TextReader::Open(const std::string& path) {
     ended_ = false;
 }
 
+void TextReader::OpenBytes(std::string bytes) {
+    Close();
+    buffer_ = std::move(bytes);
+    ended_ = false;
+}
+
 void TextReader::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -168,8 +174,12 @@ void TextReader::Close() {
 }
 
 bool TextReader::Fill() {
-    if (ended_ || fd_ < 0) return false;
+    if (ended_) return false;
     if (pos_ >= buffer_.size()) {
+        if (fd_ < 0) {  // closed, or the end of bytes given by OpenBytes
+            ended_ = true;
+            return false;
+        }
         buffer_.resize(kChunk);
         pos_ = 0;
         ssize_t r;
@@ -223,6 +233,17 @@ std::string TextReader::ReadLine() {
         if (b == '\r') ++pos_;  // CR LF ends the line at the LF; a lone CR is dropped
     }
     return line;
+}
+
+std::string TextReader::ReadRest() {
+    std::string rest;
+    while (Peek() >= 0) {
+        size_t end = buffer_.find(static_cast<char>(kEndOfFile), pos_);
+        if (end == std::string::npos) end = buffer_.size();
+        rest.append(buffer_, pos_, end - pos_);
+        pos_ = end;
+    }
+    return rest;
 }
 
 void TextReader::SkipLine() {

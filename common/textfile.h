@@ -47,6 +47,12 @@ public:
 
     // Opens an existing regular file for reading.
     void Open(const std::string& path);
+    // Reads `bytes` as the content of a file, by the same rules; no file is
+    // opened.
+    void OpenBytes(std::string bytes);
+    // The bytes that remain up to the end of the file (or a byte 0x1A), as
+    // they stand; the reader is at its end afterwards.
+    std::string ReadRest();
     // The next line without its line end; empty text at the end of the file.
     std::string ReadLine();
     // Skips bytes 0x00-0x20 (across lines), then reads a token of at most 32

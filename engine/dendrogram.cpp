@@ -1,5 +1,6 @@
 #include "engine/dendrogram.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <vector>
@@ -26,7 +27,7 @@ int32_t Checked32(int64_t v) {
 }  // namespace
 
 int32_t DendrogramLayout::PlotX(long double x) const {
-    const int64_t origin = 2 * static_cast<int64_t>(ColW);
+    const int64_t origin = 2 * static_cast<int64_t>(ColW) + ExtraMargin;
     if (HeightPerUnit == 0) return Checked32(origin);
     return Checked32(RoundTo32(x * static_cast<long double>(XUnit) / HeightPerUnit) + origin);
 }
@@ -55,27 +56,15 @@ DendrogramLayout PrintDendrogram(AnalysisStore& s, Canvas& canvas, std::string_v
         L.XUnit = L.ColW;
         const int32_t n = s.ObjectCount;
         L.HeightPerUnit = root->Height / static_cast<long double>(n);
-        const int64_t needed = (static_cast<int64_t>(n) + 5) * L.ColW;
-        if (canvas.PageWidth() < needed)
-            L.XUnit = Checked32((static_cast<int64_t>(canvas.PageWidth()) - 2 * static_cast<int64_t>(L.ColW)) /
-                                (static_cast<int64_t>(n) + 5));
         L.LeafStep = 1.0L;
         L.LeafPos = 2.0L;
 
-        const long double h = root->Height;
-        canvas.MoveTo(L.PlotX(0), L.PlotY(1.5L));
-        canvas.LineTo(L.PlotX(0), L.PlotY(1.25L));
-        canvas.LineTo(L.PlotX(h), L.PlotY(1.25L));
-        canvas.LineTo(L.PlotX(h), L.PlotY(1.5L));
-        canvas.TextOut(L.PlotX(0), L.PlotY(1.7L), "0.0");
-        canvas.TextOut(L.PlotX(h), L.PlotY(1.7L), ScaleLabel(h, separator));
-        if (s.DistType == 0)
-            canvas.TextOut(L.PlotX(0), L.PlotY(0.1L), J("重心法"));
-        else if (s.DistType == 1)
-            canvas.TextOut(L.PlotX(0), L.PlotY(0.1L), J("Ward法"));
-
-        // Depth first, first child first; a merged cluster after both of its
-        // subtrees, so that its children's rows are known.
+        // Rows first. Depth first, first child first; a merged cluster after
+        // both of its subtrees, so that its children's rows are known. `order`
+        // is the order of drawing: captions and brackets as they are met.
+        std::vector<ClusterRecord*> order;
+        std::vector<int32_t> captionWidth;  // of label + " ", per entry of `order` (leaves only)
+        int64_t widest = 0;
         std::vector<std::pair<ClusterRecord*, bool>> stack{{root, false}};
         while (!stack.empty()) {
             auto [rec, childrenDone] = stack.back();
@@ -83,10 +72,10 @@ DendrogramLayout PrintDendrogram(AnalysisStore& s, Canvas& canvas, std::string_v
                 stack.pop_back();
                 L.LeafPos = L.LeafPos + L.LeafStep;
                 rec->PlotPos = L.LeafPos;
-                const std::string& label = s.Labels[rec->Id];
-                const int32_t w = canvas.TextWidth(label + " ");
-                canvas.TextOut(Checked32(static_cast<int64_t>(L.PlotX(0)) - w),
-                               Checked32(static_cast<int64_t>(L.PlotY(L.LeafPos)) - L.LineH / 2), label);
+                const int32_t w = canvas.TextWidth(s.Labels[rec->Id] + " ");
+                widest = std::max<int64_t>(widest, w);
+                order.push_back(rec);
+                captionWidth.push_back(w);
                 continue;
             }
             if (!childrenDone) {
@@ -97,13 +86,98 @@ DendrogramLayout PrintDendrogram(AnalysisStore& s, Canvas& canvas, std::string_v
                 continue;
             }
             stack.pop_back();
-            const ClusterRecord& l = *rec->Left;
-            const ClusterRecord& r = *rec->Right;
-            rec->PlotPos = (l.PlotPos + r.PlotPos) * 0.5L;
-            canvas.MoveTo(L.PlotX(l.Height), L.PlotY(l.PlotPos));
-            canvas.LineTo(L.PlotX(rec->Height), L.PlotY(l.PlotPos));
-            canvas.LineTo(L.PlotX(rec->Height), L.PlotY(r.PlotPos));
-            canvas.LineTo(L.PlotX(r.Height), L.PlotY(r.PlotPos));
+            rec->PlotPos = (rec->Left->PlotPos + rec->Right->PlotPos) * 0.5L;
+            order.push_back(rec);
+            captionWidth.push_back(0);
+        }
+
+        // The left margin holds the widest caption, but leaves at least half
+        // the page to the tree; the unit comes from the width that remains.
+        const int64_t pageWidth = canvas.PageWidth();
+        const int64_t margin = 2 * static_cast<int64_t>(L.ColW);
+        if (widest > margin)
+            L.ExtraMargin = Checked32(std::max<int64_t>(0, std::min(widest, pageWidth / 2) - margin));
+        const int64_t width = pageWidth - L.ExtraMargin;
+        if (width < (static_cast<int64_t>(n) + 5) * L.ColW)
+            L.XUnit = Checked32((width - margin) / (static_cast<int64_t>(n) + 5));
+
+        // Leaves per page: leaf k fits when its caption ends above the page's
+        // bottom. Further pages hold their leaves on the same rows as the first.
+        const long double pageHeight = canvas.PageHeight();
+        auto captionBottom = [&](int64_t k) {
+            return std::nearbyint((static_cast<long double>(k) + 4) * L.LineH * 1.2L) - (L.LineH / 2) + L.LineH;
+        };
+        L.PageLeaves = n;
+        if (captionBottom(n) > pageHeight) {
+            L.PageLeaves = 1;
+            while (L.PageLeaves < n && captionBottom(L.PageLeaves + 1) <= pageHeight) ++L.PageLeaves;
+            L.Pages = static_cast<int32_t>((static_cast<int64_t>(n) + L.PageLeaves - 1) / L.PageLeaves);
+        }
+        const int32_t perPage = L.PageLeaves;
+        // Page p shows the rows from p * perPage + 2.5 up to (p + 1) * perPage
+        // + 2.5, moved up so that the first of them lies on row 2.5: every
+        // page is a piece of the same drawing, cut between two leaves.
+        auto pageOf = [&](long double row) -> int32_t {
+            if (L.Pages == 1) return 0;
+            const long double p = std::floor((row - 2.5L) / perPage);
+            return p < 0 ? 0 : p >= L.Pages ? L.Pages - 1 : static_cast<int32_t>(p);
+        };
+        auto pageTop = [&](int32_t page) {
+            return static_cast<int64_t>(L.PlotY(static_cast<long double>(page) * perPage + 2.5L));
+        };
+        auto y = [&](long double row, int32_t page) {
+            if (page == 0) return L.PlotY(row);
+            return Checked32(L.PlotY(row) - pageTop(page) + L.PlotY(2.5L));
+        };
+
+        const long double h = root->Height;
+        const std::string scaleLabel = ScaleLabel(h, separator);
+        const int32_t scaleWidth = canvas.TextWidth(scaleLabel);
+        for (int32_t page = 0; page < L.Pages; ++page) {
+            if (page > 0) canvas.NewPage();
+            canvas.MoveTo(L.PlotX(0), L.PlotY(1.5L));
+            canvas.LineTo(L.PlotX(0), L.PlotY(1.25L));
+            canvas.LineTo(L.PlotX(h), L.PlotY(1.25L));
+            canvas.LineTo(L.PlotX(h), L.PlotY(1.5L));
+            canvas.TextOut(L.PlotX(0), L.PlotY(1.7L), "0.0");
+            // The right label ends at the page's right edge at the latest.
+            const int64_t labelX = std::min<int64_t>(L.PlotX(h), pageWidth - scaleWidth);
+            canvas.TextOut(Checked32(labelX), L.PlotY(1.7L), scaleLabel);
+            if (s.DistType == 0)
+                canvas.TextOut(L.PlotX(0), L.PlotY(0.1L), J("重心法"));
+            else if (s.DistType == 1)
+                canvas.TextOut(L.PlotX(0), L.PlotY(0.1L), J("Ward法"));
+
+            for (size_t i = 0; i < order.size(); ++i) {
+                const ClusterRecord* rec = order[i];
+                if (!rec->Left) {
+                    if (pageOf(rec->PlotPos) != page) continue;
+                    canvas.TextOut(Checked32(static_cast<int64_t>(L.PlotX(0)) - captionWidth[i]),
+                                   Checked32(static_cast<int64_t>(y(rec->PlotPos, page)) - L.LineH / 2),
+                                   s.Labels[rec->Id]);
+                    continue;
+                }
+                // The bracket; one that crosses a page break is drawn in part
+                // on every page it crosses.
+                const ClusterRecord& l = *rec->Left;
+                const ClusterRecord& r = *rec->Right;
+                const int32_t first = pageOf(l.PlotPos), last = pageOf(r.PlotPos);
+                if (page < first || page > last) continue;
+                const int32_t x = L.PlotX(rec->Height);
+                if (first == page) {
+                    canvas.MoveTo(L.PlotX(l.Height), y(l.PlotPos, page));
+                    canvas.LineTo(x, y(l.PlotPos, page));
+                } else {
+                    canvas.MoveTo(x, L.PlotY(2.5L));
+                }
+                if (last == page) {
+                    canvas.LineTo(x, y(r.PlotPos, page));
+                    canvas.LineTo(L.PlotX(r.Height), y(r.PlotPos, page));
+                } else {
+                    const int64_t bottom = pageTop(page + 1) - pageTop(page) + L.PlotY(2.5L);
+                    canvas.LineTo(x, Checked32(std::min<int64_t>(bottom, canvas.PageHeight())));
+                }
+            }
         }
         canvas.EndDoc();
     } catch (...) {

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/sjis.h"
 #include "common/textfile.h"
+#include "entry/csvencoding.h"
 #include "entry/datafile.h"
 
 #include <algorithm>
@@ -93,7 +94,7 @@ void ExportCsv(const GridModel& grid, const std::string& chosenName) {
 
 void ImportCsv(GridModel& grid, const std::string& path) {
     TextReader in;
-    in.Open(path);
+    OpenCsv(in, path);  // UTF-8 from spreadsheets becomes Shift_JIS here, before the grid changes
     const std::vector<std::string> header = SplitCsvLine(in.ReadLine());
     if (header.empty())
         throw Error(J("CSV ファイルの 1 行目が空です。1 行目には属性名を書いてください"));

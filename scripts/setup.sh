@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
-          fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils)
+          fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils qt6-translations-l10n)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

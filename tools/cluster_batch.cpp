@@ -1,6 +1,6 @@
 // cluster-batch: the analysis of the windowed program without windows.
 //   cluster-batch --method centroid|ward --out OUTFILE [--merges FILE]
-//                 [--pdf FILE] [--font-size N] INPUT
+//                 [--pdf FILE] [--font-size N] [--cut K] [--newick FILE] INPUT
 // INPUT is read as CSV when its name ends in ".csv" (any case), else as the
 // program's data file; the output file is the one the windows would write.
 #include <QGuiApplication>
@@ -21,6 +21,8 @@
 #include "entry/grid.h"
 #include "entry/launch.h"
 #include "engine/dendrogram.h"
+#include "engine/treeexport.h"
+#include "common/numinput.h"
 #include "platform/fonts.h"
 #include "platform/locale.h"
 #include "platform/printer_canvas.h"
@@ -29,7 +31,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: cluster-batch --method centroid|ward --out OUTFILE [--merges FILE]\n"
-    "                     [--pdf FILE] [--font-size N] INPUT\n"
+    "                     [--pdf FILE] [--font-size N] [--cut K] [--newick FILE]\n"
+    "                     INPUT\n"
     "\n"
     "Runs a hierarchical cluster analysis of INPUT without windows.\n"
     "  INPUT            a data file of the program, or CSV when its name ends in .csv\n"
@@ -37,13 +40,18 @@ const char kUsage[] =
     "  --out OUTFILE    the output file: the input echo and, for the centroid\n"
     "                   method, the distance table (Shift_JIS, CR LF)\n"
     "  --merges FILE    the merge history: id, left, right, height, members\n"
-    "  --pdf FILE       the dendrogram on one A4 page as PDF\n"
+    "  --pdf FILE       the dendrogram as PDF, on as many A4 pages as it needs\n"
     "  --font-size N    the dendrogram's font size in points (default 12)\n"
+    "  --cut K          print each object's cluster when the tree is cut into K\n"
+    "                   clusters (1..N), as TSV: object, label, cluster\n"
+    "  --newick FILE    the tree in Newick form (UTF-8)\n"
     "Exit status: 0 done, 1 the analysis failed (message on standard error),\n"
     "2 wrong arguments.\n";
 
 struct Options {
     std::string method, out, merges, pdf, fontSize = "12", input;
+    std::string cut, newick;  // tree export
+    bool cutGiven = false;
 };
 
 int Usage(const std::string& problem) {
@@ -127,6 +135,11 @@ int main(int argc, char** argv) {
             if (!take(o.pdf)) return Usage("--pdf needs a file name");
         } else if (a == "--font-size") {
             if (!take(o.fontSize)) return Usage("--font-size needs a value");
+        } else if (a == "--cut") {  // tree export
+            if (!take(o.cut)) return Usage("--cut needs a number of clusters");
+            o.cutGiven = true;
+        } else if (a == "--newick") {
+            if (!take(o.newick)) return Usage("--newick needs a file name");
         } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
             return Usage("unknown option " + a);
         } else if (o.input.empty()) {
@@ -164,6 +177,15 @@ int main(int argc, char** argv) {
             ca::ImportCsv(grid, o.input);
         else
             ca::LoadDataFile(grid, o.input);
+        // Tree export: K must name a cut of this table's N objects.
+        int cutK = 0;
+        if (o.cutGiven) {
+            const auto k = ca::ParseInt32(o.cut);
+            const int n = grid.RowCount() - 2;
+            if (!k || *k < 1 || *k > n)
+                return Usage("--cut must be a number of clusters from 1 to " + std::to_string(n));
+            cutK = *k;
+        }
         const int distType = o.method == "centroid" ? 0 : 1;
         ca::LaunchResult launched =
             ca::Launch(s, grid, distType, [&]() -> std::optional<std::string> { return o.out; }, separator);
@@ -174,6 +196,14 @@ int main(int argc, char** argv) {
         ca::RunAnalysis(s, separator, [&] {
             if (!o.merges.empty()) WriteMerges(s, o.merges);
             if (canvas) ca::PrintDendrogram(s, *canvas, o.fontSize, separator);
+            // Tree export.
+            if (!o.newick.empty()) {
+                ca::TextWriter newick;
+                newick.Create(o.newick);
+                newick.Write(ca::NewickTree(s));
+                newick.Close();
+            }
+            if (cutK > 0) std::cout << ca::CutTable(s, cutK) << std::flush;
         });
     } catch (const ca::Error& e) {
         ShowMessage(e.Message());

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <tuple>
+
 #include "common/error.h"
 #include "engine/agglomerate.h"
 #include "tests/engine/fixture.h"
@@ -164,15 +168,190 @@ TEST(Dendrogram, FontSizeIsCheckedBeforeTheDocumentBegins) {
 TEST(Dendrogram, FailureWhileDrawingDropsTheDocument) {
     AnalysisStore s;
     Finished(s, {{0}, {1}, {5}}, false);
-    // Rows far down the page leave 32 bits: the range error, and no document.
-    RecordingCanvas tall(100000, 100000, 20, 300000000);
-    EXPECT_THROW(PrintDendrogram(s, tall, "12", '.'), RangeError);
-    EXPECT_EQ(tall.calls.back().op, "AbortDoc");
+    // Glyphs so wide that the left margin leaves 32 bits: the range error,
+    // and no document.
+    RecordingCanvas wide(100000, 100000, 300000000, 50);
+    EXPECT_THROW(PrintDendrogram(s, wide, "12", '.'), RangeError);
+    EXPECT_EQ(wide.calls.back().op, "AbortDoc");
     // A leaf whose id lies outside the labels.
     s.ClusterTable[3].Rec->Left->Id = 1001;  // object 3
     RecordingCanvas canvas(100000, 100000);
     EXPECT_THROW(PrintDendrogram(s, canvas, "12", '.'), RangeError);
     EXPECT_EQ(canvas.calls.back().op, "AbortDoc");
+}
+
+
+bool SameCalls(std::vector<Call>::const_iterator a, std::vector<Call>::const_iterator aEnd,
+               std::vector<Call>::const_iterator b, std::vector<Call>::const_iterator bEnd) {
+    return std::equal(a, aEnd, b, bEnd, [](const Call& x, const Call& y) {
+        return x.op == y.op && x.x == y.x && x.y == y.y && x.text == y.text;
+    });
+}
+
+// The drawing calls of each page: what lies between BeginDoc and EndDoc,
+// split at NewPage.
+std::vector<std::vector<Call>> Pages(const std::vector<Call>& calls) {
+    std::vector<std::vector<Call>> pages(1);
+    for (const Call& c : calls) {
+        if (c.op == "NewPage") pages.emplace_back();
+        if (c.op == "MoveTo" || c.op == "LineTo" || c.op == "TextOut") pages.back().push_back(c);
+    }
+    return pages;
+}
+
+// Lines and captions of a drawing below its header, each page's moved down by
+// the rows of the pages before it, so that a paged drawing can be compared
+// with the same tree on one endless page. Vertical lines at one x are joined
+// across gaps of less than half a row (60 pixels a row at LineH 50).
+struct Stitched {
+    std::map<std::tuple<int, int, int>, int> horizontal;  // (y, x1, x2) -> count
+    std::map<int, std::vector<std::pair<int, int>>> vertical;  // x -> joined (y1, y2)
+    std::vector<std::tuple<std::string, int, int>> captions;  // text, x, y
+};
+
+Stitched Stitch(const std::vector<std::vector<Call>>& pages, int headerCalls, int rowsPerPage) {
+    Stitched d;
+    std::map<int, std::vector<std::pair<int, int>>> pieces;
+    for (size_t p = 0; p < pages.size(); ++p) {
+        const int shift = static_cast<int>(p) * rowsPerPage * 60;
+        int cx = 0, cy = 0;
+        for (size_t i = static_cast<size_t>(headerCalls); i < pages[p].size(); ++i) {
+            const Call& c = pages[p][i];
+            const int y = c.y + shift;
+            if (c.op == "TextOut") d.captions.emplace_back(c.text, c.x, y);
+            if (c.op == "LineTo" && c.y == cy && c.x != cx)
+                ++d.horizontal[{y, std::min(cx, c.x), std::max(cx, c.x)}];
+            if (c.op == "LineTo" && c.x == cx && c.y != cy)
+                pieces[c.x].emplace_back(std::min(cy + shift, y), std::max(cy + shift, y));
+            cx = c.x;
+            cy = c.y;
+        }
+    }
+    for (auto& [x, list] : pieces) {
+        std::sort(list.begin(), list.end());
+        for (auto [a, b] : list) {
+            auto& joined = d.vertical[x];
+            if (!joined.empty() && a - joined.back().second < 30)
+                joined.back().second = std::max(joined.back().second, b);
+            else
+                joined.emplace_back(a, b);
+        }
+    }
+    return d;
+}
+
+// A tree too long for the page continues on further pages: every page repeats
+// the header and lies wholly on the page, each page but the last is filled,
+// and the pages put together are the drawing on one endless page.
+TEST(Dendrogram, PagesPutTogetherAreTheDrawingOnOneEndlessPage) {
+    uint32_t seed = 7;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16 & 0x3F; };
+    for (int n : {2, 3, 9, 17, 40, 123}) {
+        for (bool ward : {false, true}) {
+            AnalysisStore s;
+            Rows rows;
+            for (int i = 0; i < n; ++i)  // few distinct values: ties and inversions
+                rows.push_back({static_cast<long double>(next() % 9), static_cast<long double>(next() % 5)});
+            Finished(s, rows, ward);
+            RecordingCanvas endless(3000, 2000000000);
+            PrintDendrogram(s, endless, "12", '.');
+            const auto one = Pages(endless.calls);
+            ASSERT_EQ(one.size(), 1u);
+            const Stitched whole = Stitch(one, 7, 0);
+            for (int height : {330, 400, 629, 630, 1111, 60 * n + 265, 60 * n + 264}) {
+                SCOPED_TRACE("n " + std::to_string(n) + " ward " + std::to_string(ward) + " height " +
+                             std::to_string(height));
+                RecordingCanvas paged(3000, height);
+                const DendrogramLayout L = PrintDendrogram(s, paged, "12", '.');
+                const auto pages = Pages(paged.calls);
+                const int perPage = static_cast<int>(std::count_if(
+                    pages[0].begin() + 7, pages[0].end(), [](const Call& c) { return c.op == "TextOut"; }));
+                ASSERT_GE(perPage, 1);
+                EXPECT_EQ(L.PageLeaves, perPage);
+                EXPECT_EQ(pages.size(), static_cast<size_t>((n + perPage - 1) / perPage));
+                if (pages.size() > 1) {  // no room for one more leaf: its caption would end below the page
+                    EXPECT_GT(std::get<2>(whole.captions[static_cast<size_t>(perPage)]) + 50, height);
+                } else {
+                    EXPECT_TRUE(SameCalls(paged.calls.begin(), paged.calls.end(), endless.calls.begin(), endless.calls.end()));
+                }
+                for (const auto& page : pages) {
+                    ASSERT_GE(page.size(), 7u);
+                    EXPECT_TRUE(SameCalls(page.begin(), page.begin() + 7, pages[0].begin(), pages[0].begin() + 7));
+                    for (const Call& c : page) {
+                        EXPECT_GE(c.y, 0);
+                        EXPECT_LE(c.y + (c.op == "TextOut" ? 50 : 0), height);
+                    }
+                }
+                const Stitched parts = Stitch(pages, 7, perPage);
+                EXPECT_EQ(parts.captions, whole.captions);
+                EXPECT_EQ(parts.horizontal, whole.horizontal);
+                // A line cut at the page's bottom edge may end up to a tenth
+                // of a row short of the break.
+                ASSERT_EQ(parts.vertical.size(), whole.vertical.size());
+                for (const auto& [x, joined] : whole.vertical) {
+                    const auto& got = parts.vertical.at(x);
+                    ASSERT_EQ(got.size(), joined.size()) << "x " << x;
+                    for (size_t i = 0; i < got.size(); ++i) {
+                        EXPECT_EQ(got[i].first, joined[i].first) << "x " << x;
+                        EXPECT_NEAR(got[i].second, joined[i].second, 6) << "x " << x;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// Long captions, large fonts, long scale labels and narrow pages: every
+// caption starts on the page and the widest one at its left edge, the tree
+// and the scale stay within the page, and the scale's right label ends at the
+// right edge at the latest. Captions wider than half the page are cut.
+TEST(Dendrogram, CaptionsTreeAndScaleStayOnThePage) {
+    struct Case {
+        int n;
+        long double spread;  // coordinates 0, spread, 4 spread, ... make the root height
+        std::string label;   // every label: this text and the object number
+        const char* size;
+        int width;
+    };
+    const Case cases[] = {
+        {6, 1, "Massachusetts", "8", 100000},
+        {40, 1, std::string(40, 'x'), "12", 4000},
+        {40, 1000, "A", "36", 4000},  // the label 1234.50-ish runs past the right edge
+        {3, 1e12L, J("マサチューセッツ州"), "30", 3000},
+        {5, 1, std::string(400, 'y'), "12", 6000},  // a caption wider than half the page
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.label.substr(0, 20) + " size " + k.size);
+        AnalysisStore s;
+        Rows rows;
+        for (int i = 0; i < k.n; ++i) rows.push_back({k.spread * i * i});
+        Finished(s, rows, false);
+        for (int i = 1; i <= k.n; ++i) s.Labels[i] = k.label + std::to_string(i);
+        RecordingCanvas canvas(k.width, 1000000);
+        const DendrogramLayout L = PrintDendrogram(s, canvas, k.size, '.');
+        auto texts = Only(canvas.calls, "TextOut");
+        const std::string scale = texts[1].text;
+        EXPECT_LE(texts[1].x + canvas.TextWidth(scale), k.width);
+        EXPECT_TRUE(texts[1].x == L.PlotX(s.ClusterTable[s.ClusterCount].Rec->Height) ||
+                    texts[1].x + canvas.TextWidth(scale) == k.width);
+        int leftmost = k.width;
+        for (size_t i = 3; i < texts.size(); ++i) {
+            leftmost = std::min(leftmost, texts[i].x);
+            EXPECT_EQ(texts[i].x + canvas.TextWidth(texts[i].text + " "), L.PlotX(0));
+        }
+        const int widest = canvas.TextWidth(s.Labels[k.n] + " ");
+        if (widest <= 2 * L.ColW)
+            EXPECT_EQ(L.PlotX(0), 2 * L.ColW);
+        else if (widest <= k.width / 2)
+            EXPECT_EQ(leftmost, 0);
+        else
+            EXPECT_EQ(L.PlotX(0), k.width / 2);
+        for (const Call& c : canvas.calls)
+            if (c.op == "LineTo" || c.op == "MoveTo") {
+                EXPECT_GE(c.x, 0);
+                EXPECT_LE(c.x, k.width);
+            }
+    }
 }
 
 }  // namespace
