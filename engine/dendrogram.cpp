@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/fpcheck.h"
 #include "common/numinput.h"
 #include "common/textrules.h"
 
@@ -14,6 +15,10 @@ namespace {
 
 // Round half to even in extended precision, checked against 32 bits.
 int32_t RoundTo32(long double v) {
+    // A coordinate beyond the 80-bit range is an overflow of the arithmetic,
+    // not an index out of bounds.
+    if (std::isinf(v)) RaiseFpFaults(FE_OVERFLOW);
+    if (std::isnan(v)) RaiseFpFaults(FE_INVALID);
     const long double r = std::nearbyint(v);  // the default rounding: to nearest, ties to even
     if (!(r >= -2147483648.0L && r <= 2147483647.0L)) throw RangeError();
     return static_cast<int32_t>(r);

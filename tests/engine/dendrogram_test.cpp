@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -178,6 +180,18 @@ TEST(Dendrogram, FailureWhileDrawingDropsTheDocument) {
     RecordingCanvas canvas(100000, 100000);
     EXPECT_THROW(PrintDendrogram(s, canvas, "12", '.'), RangeError);
     EXPECT_EQ(canvas.calls.back().op, "AbortDoc");
+    // A root so high that its x overflows the 80-bit range: the overflow error.
+    AnalysisStore high;
+    Finished(high, {{0}, {1}, {5}}, false);
+    high.ClusterTable[high.ClusterCount].Rec->Height = std::numeric_limits<long double>::max() / 2;
+    RecordingCanvas page(100000, 100000);
+    try {
+        PrintDendrogram(high, page, "12", '.');
+        ADD_FAILURE() << "no error";
+    } catch (const MathError& e) {
+        EXPECT_EQ(e.Message(), J("浮動小数点演算でオーバーフローが発生しました"));
+    }
+    EXPECT_EQ(page.calls.back().op, "AbortDoc");
 }
 
 
