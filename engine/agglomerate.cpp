@@ -125,7 +125,9 @@ private:
         n_ = c0;
         if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
             throw RangeError();
-        s_.Work.resize(static_cast<size_t>(n_) * n_);
+        // Every entry of D is written before it is read.
+        if (s_.Work.size() == 0)
+            s_.Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
         d_ = s_.Work.data();
         ids_.resize(n_);
         recs_.resize(n_);
@@ -171,19 +173,19 @@ private:
     void Rescan(int j) {
         const long double* row = d_ + static_cast<size_t>(j) * n_;
         if (screening_ && unknown_[j] > 0) {
-            const uint8_t* known = known_.data() + static_cast<size_t>(j) * n_;
+            const uint8_t* estimated = estimated_.data() + static_cast<size_t>(j) * n_;
             long double ceiling = std::numeric_limits<long double>::infinity();
             for (int a = head_; a != j && a >= 0; a = next_[a]) {
-                const long double upper = known[a] ? row[a] : Upper(j, a);
+                const long double upper = estimated[a] ? Upper(j, a) : row[a];
                 if (upper < ceiling) ceiling = upper;
             }
             for (int a = head_; a != j && a >= 0; a = next_[a])
-                if (!known[a] && Lower(j, a) <= ceiling) Exact(j, a);
+                if (estimated[a] && Lower(j, a) <= ceiling) Exact(j, a);
         }
         int best = -1;
         long double dist = 0;
         for (int a = head_; a != j && a >= 0; a = next_[a]) {
-            if (screening_ && unknown_[j] > 0 && !known_[static_cast<size_t>(j) * n_ + a]) continue;
+            if (screening_ && unknown_[j] > 0 && estimated_[static_cast<size_t>(j) * n_ + a]) continue;
             if (best < 0 || row[a] < dist) {
                 best = a;
                 dist = row[a];
@@ -337,7 +339,7 @@ private:
         // Copies in double need coordinates far inside its range.
         const long double limit = 0x1p400L;
         stride_ = (m_ + 3) & ~3;
-        copies_.assign(static_cast<size_t>(n_) * stride_, 0.0);
+        copies_ = ZeroedArray<double>(static_cast<size_t>(n_) * stride_);
         norms_.assign(n_, 0.0);
         for (int a = 0; a < n_; ++a) {
             const long double* c = recs_[a]->Centroid.data();
@@ -345,10 +347,10 @@ private:
                 if (!(std::fabs(c[k]) <= limit)) return false;
             Copy(a, recs_[a]);
         }
-        known_.assign(static_cast<size_t>(n_) * n_, 1);
+        estimated_ = ZeroedArray<uint8_t>(static_cast<size_t>(n_) * n_);
         unknown_.assign(n_, 0);
         avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        bounds_.assign(static_cast<size_t>(n_) * n_, 0.0);
+        bounds_ = ZeroedArray<double>(static_cast<size_t>(n_) * n_);
         return true;
     }
 
@@ -391,7 +393,7 @@ private:
         auto& self = *static_cast<Agglomeration*>(context);
         const size_t base = static_cast<size_t>(self.rowSlot_) * self.n_;
         long double* row = self.d_ + base;
-        uint8_t* known = self.known_.data() + base;
+        uint8_t* estimated = self.estimated_.data() + base;
         double* bound = self.bounds_.data() + base;
         const int m = self.m_;
         const double mu = m * kU;
@@ -410,7 +412,7 @@ private:
             const double e = 2.0001 * kU * r + rootM * 0x1p-1073;
             const double b = 2 * e * r + e * e + 1.02 * (mu + 2 * kU) * a + m * 0x1p-1073;
             row[t] = a;
-            known[t] = 0;
+            estimated[t] = 1;
             bound[t] = 1.05 * (b + 8 * kU * a + 2 * (m + 3) * 0x1p-64 * (a + b)) + 0x1p-1000;
         }
     }
@@ -440,7 +442,7 @@ private:
     void Exact(int j, int a) {
         const size_t i = static_cast<size_t>(j) * n_ + a;
         d_[i] = SquaredDistance(recs_[a]->Centroid.data(), recs_[j]->Centroid.data(), m_);
-        known_[i] = 1;
+        estimated_[i] = 0;
         --unknown_[j];
     }
 
@@ -487,10 +489,10 @@ private:
     static constexpr double kU = 0x1p-53;
     bool screening_ = false;
     int stride_ = 0;
-    std::vector<double> copies_;    // rounded centroids by slot, rows of stride_
+    ZeroedArray<double> copies_;    // rounded centroids by slot, rows of stride_
     std::vector<double> norms_;     // bounds of the centroids' lengths by slot
-    std::vector<uint8_t> known_;    // D(row, col) computed exactly
-    std::vector<double> bounds_;    // error bound of an estimated D(row, col)
+    ZeroedArray<uint8_t> estimated_;  // D(row, col) only estimated so far
+    ZeroedArray<double> bounds_;      // error bound of an estimated D(row, col)
     std::vector<int> unknown_;      // estimated entries left in each row
     int rowSlot_ = 0;
     std::vector<double> newCopy_;

@@ -52,7 +52,7 @@ void ComputePairSums(AnalysisStore& s) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
-    s.PairSums.resize(n < 2 ? 0 : PairIndex(n - 1, n) + 1);  // every entry is written below
+    if (s.PairSums.size() == 0) s.PairSums = ZeroedArray<long double>(PairIndex(kMaxObjects - 1, kMaxObjects) + 1);
     if (n < 2) {
         s.PairSumsValid = true;
         return;
