@@ -46,7 +46,7 @@ int DecimalDigits(u128 n) {
     return d;
 }
 
-void PutDigits(u128 q, Decimal18& d) {
+void PutDigits(uint64_t q, Decimal18& d) {
     for (int i = 17; i >= 0; --i) {
         d.digits[i] = static_cast<char>('0' + static_cast<int>(q % 10));
         q /= 10;
@@ -54,11 +54,12 @@ void PutDigits(u128 q, Decimal18& d) {
     d.digits[18] = '\0';
 }
 
-}  // namespace
-
-bool FastDecimal18(long double v, Decimal18& d) {
+// The 18 significant digits of a nonzero finite v as the integer q in
+// [10^17, 10^18): |v| = q x 10^(exponent - 18), rounded to nearest, ties to
+// even. False where the exact integer arithmetic does not reach.
+bool FastDigits(long double v, bool& negative, int& exponent, uint64_t& digits) {
     if (!(v == v) || v == 0) return false;
-    const bool negative = v < 0;
+    negative = v < 0;
     const long double a = negative ? -v : v;
     uint64_t m;
     uint16_t se;
@@ -68,7 +69,6 @@ bool FastDecimal18(long double v, Decimal18& d) {
     if (biased == 0 || biased == 0x7FFF || !(m >> 63)) return false;  // subnormal, infinite, unnormal
     const int e2 = biased - 16383 - 63;  // a = m * 2^e2
     u128 q;
-    int exponent;
     if (e2 >= 0) {
         if (e2 > 63) return false;
         const u128 n = static_cast<u128>(m) << e2;
@@ -97,7 +97,7 @@ bool FastDecimal18(long double v, Decimal18& d) {
             // a * 10^p = num / den exactly, with one of the two a power of ten.
             const u128 num = p >= 0 ? static_cast<u128>(m) * kPow10.v[p] : static_cast<u128>(m);
             const u128 den = (p >= 0 ? static_cast<u128>(1) : kPow10.v[-p]) << s;
-            const u128 whole = num / den;
+            const u128 whole = p >= 0 ? num >> s : num / den;  // a shift where den is a power of two
             if (whole >= kHigh18) {
                 --p;
                 continue;
@@ -106,7 +106,7 @@ bool FastDecimal18(long double v, Decimal18& d) {
                 ++p;
                 continue;
             }
-            const u128 rem = num % den;
+            const u128 rem = p >= 0 ? num & (den - 1) : num % den;
             const u128 half = den / 2;  // den is even: s >= 1
             q = whole;
             if (rem > half || (rem == half && (q & 1))) ++q;
@@ -118,6 +118,17 @@ bool FastDecimal18(long double v, Decimal18& d) {
             break;
         }
     }
+    digits = static_cast<uint64_t>(q);
+    return true;
+}
+
+}  // namespace
+
+bool FastDecimal18(long double v, Decimal18& d) {
+    bool negative;
+    int exponent;
+    uint64_t q;
+    if (!FastDigits(v, negative, exponent, q)) return false;
     d = Decimal18();
     d.negative = negative;
     d.zero = false;
@@ -249,11 +260,10 @@ std::string FixedField(long double v, int width, int decimals) {
     return s;
 }
 
-std::string DistText(long double v, char separator) {
-    Decimal18 d = ToDecimal18(v);
-    if (d.special) return Special(d);
-    if (d.zero) return "0";
-    RoundDigits(d, 7);
+namespace {
+
+// The general format of a value already cut to 7 significant digits.
+std::string GeneralText(const Decimal18& d, char separator) {
     std::string s = d.negative ? "-" : "";
     int n = SignificantCount(d);
     int e = d.exponent;
@@ -272,6 +282,37 @@ std::string DistText(long double v, char separator) {
         s.append(d.digits, n);
     }
     return s;
+}
+
+}  // namespace
+
+std::string DistText(long double v, char separator) {
+    bool negative;
+    int exponent;
+    uint64_t q;
+    if (!FastDigits(v, negative, exponent, q)) return DistTextOf(ToDecimal18(v), separator);
+    // The 18 digits cut after the 7th, rounding up from a dropped 5, without
+    // writing out the digits that are dropped.
+    constexpr uint64_t kCut = 100000000000;  // 10^11
+    uint64_t q7 = q / kCut + (q % kCut >= kCut / 2 ? 1 : 0);
+    if (q7 == 10000000) {
+        q7 = 1000000;
+        ++exponent;
+    }
+    Decimal18 d;
+    d.negative = negative;
+    d.zero = false;
+    d.exponent = exponent;
+    for (int i = 6; i >= 0; --i, q7 /= 10) d.digits[i] = static_cast<char>('0' + q7 % 10);
+    std::memset(d.digits + 7, '0', 11);
+    return GeneralText(d, separator);
+}
+
+std::string DistTextOf(Decimal18 d, char separator) {
+    if (d.special) return Special(d);
+    if (d.zero) return "0";
+    RoundDigits(d, 7);
+    return GeneralText(d, separator);
 }
 
 std::string ScaleLabel(long double v, char separator) {

@@ -50,6 +50,8 @@ std::string FixedField(long double v, int width, int decimals);
 // The distance table's general format: 7 significant digits, fixed notation
 // from 0.0001 up to 7 digits before the separator, scientific otherwise.
 std::string DistText(long double v, char separator);
+// The same format from the value's 18 digits (the way every value can take).
+std::string DistTextOf(Decimal18 d, char separator);
 
 // The dendrogram's scale label: at most 9 significant digits and exactly 2
 // decimals; more than 9 digits before the separator gives scientific form.
