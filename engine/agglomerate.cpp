@@ -18,8 +18,9 @@ namespace {
 // A second thread for the centroid distances of large tables: it takes the
 // far half of each step's list while the calling thread does the near half.
 // Each distance is still summed by one thread in the same order, so the
-// results do not depend on the split. It waits by spinning (a step lasts well
-// under a millisecond) and yields when it has waited long.
+// results do not depend on the split. Both threads sleep while they wait
+// (atomic wait and notify), so between steps and while the calling thread
+// does the rest of a step the helper takes no processor time.
 class HalfWorker {
 public:
     using Task = void (*)(void* context, size_t from, size_t to);
@@ -28,6 +29,7 @@ public:
     ~HalfWorker() {
         stop_.store(true, std::memory_order_relaxed);
         generation_.fetch_add(1, std::memory_order_release);
+        generation_.notify_one();
         thread_.join();
     }
 
@@ -39,10 +41,10 @@ public:
         context_ = context;
         from_ = mid;
         to_ = to;
-        const uint64_t g = generation_.fetch_add(1, std::memory_order_release) + 1;
+        const uint32_t g = generation_.fetch_add(1, std::memory_order_release) + 1;
+        generation_.notify_one();
         task(context, from, mid);
-        for (unsigned spins = 0; done_.load(std::memory_order_acquire) != g; ++spins)
-            if (spins > 4096) std::this_thread::yield();
+        for (uint32_t d; (d = done_.load(std::memory_order_acquire)) != g;) done_.wait(d, std::memory_order_acquire);
     }
 
     // Faults (FE_*) the worker's arithmetic raised so far.
@@ -51,24 +53,26 @@ public:
 private:
     void Loop() {
         ClearFpFaults();
-        uint64_t seen = 0;
+        uint32_t seen = 0;
         for (;;) {
-            uint64_t g;
-            for (unsigned spins = 0; (g = generation_.load(std::memory_order_acquire)) == seen; ++spins)
-                if (spins > 4096) std::this_thread::yield();
+            uint32_t g;
+            while ((g = generation_.load(std::memory_order_acquire)) == seen)
+                generation_.wait(seen, std::memory_order_acquire);
             seen = g;
             if (stop_.load(std::memory_order_relaxed)) return;
             task_(context_, from_, to_);
             if (int f = PendingFpFaults()) faults_.fetch_or(f, std::memory_order_relaxed);
             done_.store(g, std::memory_order_release);
+            done_.notify_one();
         }
     }
 
     Task task_ = nullptr;
     void* context_ = nullptr;
     size_t from_ = 0, to_ = 0;
-    std::atomic<uint64_t> generation_{0};
-    std::atomic<uint64_t> done_{0};
+    // 32 bits: the width the system's futex waits on directly.
+    std::atomic<uint32_t> generation_{0};
+    std::atomic<uint32_t> done_{0};
     std::atomic<int> faults_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
