@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace ca {
 
@@ -246,21 +247,39 @@ std::string Special(const Decimal18& d) { return (d.negative ? "-" : "") + std::
 
 }  // namespace
 
-std::string FixedField(long double v, int width, int decimals) {
-    Decimal18 d = ToDecimal18(v);
-    std::string s;
-    if (d.special) {
-        s = Special(d);
-    } else {
-        bool negative = d.negative;
-        RoundDigits(d, d.exponent + decimals);
-        s = (negative ? "-" : "") + FixedDigits(d, decimals, '.');
+namespace {
+
+// What RoundDigits(d, keep) leaves of ToDecimal18(v), straight from the
+// integer of the 18 digits: the digits after the first `keep` dropped,
+// rounding up from a dropped 5. `keep` counts from the first digit, or from
+// the decimal point when `afterPoint`. False where the integer route does not
+// reach or fewer than 1 or more than 17 digits are kept.
+bool FastCut(long double v, int keep, bool afterPoint, Decimal18& d) {
+    bool negative;
+    int exponent;
+    uint64_t q;
+    if (!FastDigits(v, negative, exponent, q)) return false;
+    if (afterPoint) keep += exponent;
+    if (keep < 1 || keep > 17) return false;
+    const uint64_t cut = static_cast<uint64_t>(kPow10.v[18 - keep]);
+    uint64_t kept = q / cut + (q % cut >= cut / 2 ? 1 : 0);
+    if (kept == static_cast<uint64_t>(kPow10.v[keep])) {  // 99..9 rounded up to 100..0
+        kept /= 10;
+        ++exponent;
     }
+    d = Decimal18();
+    d.negative = negative;
+    d.zero = false;
+    d.exponent = exponent;
+    for (int i = keep - 1; i >= 0; --i, kept /= 10) d.digits[i] = static_cast<char>('0' + kept % 10);
+    std::memset(d.digits + keep, '0', 18 - keep);
+    return true;
+}
+
+std::string RightAligned(std::string s, int width) {
     if (static_cast<int64_t>(s.size()) < width) s.insert(0, width - s.size(), ' ');
     return s;
 }
-
-namespace {
 
 // The general format of a value already cut to 7 significant digits.
 std::string GeneralText(const Decimal18& d, char separator) {
@@ -286,25 +305,27 @@ std::string GeneralText(const Decimal18& d, char separator) {
 
 }  // namespace
 
-std::string DistText(long double v, char separator) {
-    bool negative;
-    int exponent;
-    uint64_t q;
-    if (!FastDigits(v, negative, exponent, q)) return DistTextOf(ToDecimal18(v), separator);
-    // The 18 digits cut after the 7th, rounding up from a dropped 5, without
-    // writing out the digits that are dropped.
-    constexpr uint64_t kCut = 100000000000;  // 10^11
-    uint64_t q7 = q / kCut + (q % kCut >= kCut / 2 ? 1 : 0);
-    if (q7 == 10000000) {
-        q7 = 1000000;
-        ++exponent;
-    }
+std::string FixedField(long double v, int width, int decimals) {
     Decimal18 d;
-    d.negative = negative;
-    d.zero = false;
-    d.exponent = exponent;
-    for (int i = 6; i >= 0; --i, q7 /= 10) d.digits[i] = static_cast<char>('0' + q7 % 10);
-    std::memset(d.digits + 7, '0', 11);
+    if (!FastCut(v, decimals, true, d)) return FixedFieldOf(ToDecimal18(v), width, decimals);
+    return RightAligned((d.negative ? "-" : "") + FixedDigits(d, decimals, '.'), width);
+}
+
+std::string FixedFieldOf(Decimal18 d, int width, int decimals) {
+    std::string s;
+    if (d.special) {
+        s = Special(d);
+    } else {
+        bool negative = d.negative;
+        RoundDigits(d, d.exponent + decimals);
+        s = (negative ? "-" : "") + FixedDigits(d, decimals, '.');
+    }
+    return RightAligned(std::move(s), width);
+}
+
+std::string DistText(long double v, char separator) {
+    Decimal18 d;
+    if (!FastCut(v, 7, false, d)) return DistTextOf(ToDecimal18(v), separator);
     return GeneralText(d, separator);
 }
 

@@ -46,6 +46,8 @@ void RoundDigits(Decimal18& d, int keep);
 // Fixed notation with `decimals` digits after ".", right-aligned to `width`.
 // "-" stands in front of every negative value, also one that rounds to zero.
 std::string FixedField(long double v, int width, int decimals);
+// The same from the value's 18 digits (the way every value can take).
+std::string FixedFieldOf(Decimal18 d, int width, int decimals);
 
 // The distance table's general format: 7 significant digits, fixed notation
 // from 0.0001 up to 7 digits before the separator, scientific otherwise.
