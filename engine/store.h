@@ -167,6 +167,8 @@ public:
     ClusterRecord* NewRecord();
     void FreeRecord(ClusterRecord* rec);
     size_t LiveRecordCount() const { return records_.size(); }
+    // The records not yet released, in no particular order.
+    std::vector<const ClusterRecord*> LiveRecords() const { return {records_.begin(), records_.end()}; }
     // Releases every record still allocated (after a failed run).
     void ReleaseAllRecords();
 

@@ -1,10 +1,53 @@
 #include "tests/engine/literal.h"
 
 #include "engine/agglomerate.h"
-#include "engine/lookups.h"
 
 namespace ca::testing {
 namespace {
+
+// The lookups and both measures by themselves, straight from their
+// definitions, so that a fault in the program's own ones shows.
+
+// The record of the first table entry with the id.
+ClusterRecord* FindCluster(AnalysisStore& s, int32_t id) {
+    for (int32_t t = 1; t <= s.ClusterCount; ++t)
+        if (s.ClusterTable[t].Id == id) return s.ClusterTable[t].Rec;
+    throw Error("Range error in SeekC");
+}
+
+// The Dist of the first pair joining a and b, either way round.
+long double FindDist(AnalysisStore& s, int32_t a, int32_t b) {
+    for (int32_t p = 1; p <= s.PairCount; ++p) {
+        const PairEntry& e = s.PairList[p];
+        if ((e.I == a && e.J == b) || (e.I == b && e.J == a)) return e.Dist;
+    }
+    throw Error("SeekD range error");
+}
+
+// Sum over k = 1..M of (a's Centroid[k] - b's Centroid[k])^2, from k = 1 up.
+long double CentroidDistance(AnalysisStore& s, int32_t a, int32_t b) {
+    const ClusterRecord* ra = FindCluster(s, a);
+    const ClusterRecord* rb = FindCluster(s, b);
+    long double sum = 0;
+    for (int k = 1; k <= s.AttrCount; ++k) {
+        const long double d = ra->Centroid[k] - rb->Centroid[k];
+        sum = sum + d * d;
+    }
+    return sum;
+}
+
+// ((nT + nA) D(t,a) + (nT + nB) D(t,b) - nT D(a,b)) / (nT + nA + nB), in the
+// order p := D(t,a) (nA + nT); q := D(t,b) (nB + nT) + p; r := q - D(a,b) nT;
+// r / (nA + nT + nB), member-count sums formed as integers.
+long double WardDistance(AnalysisStore& s, int32_t t, int32_t a, int32_t b) {
+    const int32_t nT = FindCluster(s, t)->MemberCount;
+    const int32_t nA = FindCluster(s, a)->MemberCount;
+    const int32_t nB = FindCluster(s, b)->MemberCount;
+    const long double p = FindDist(s, t, a) * static_cast<long double>(nA + nT);
+    const long double q = FindDist(s, t, b) * static_cast<long double>(nB + nT) + p;
+    const long double r = q - FindDist(s, a, b) * static_cast<long double>(nT);
+    return r / static_cast<long double>(nA + nT + nB);
+}
 
 void Step(AnalysisStore& s, bool ward) {
     if (s.PairCount == 0) throw Error("Range error in SeekC");
@@ -25,8 +68,8 @@ void Step(AnalysisStore& s, bool ward) {
     ++s.LastClusterId;
     s.ClusterTable[s.ClusterCount].Id = s.LastClusterId;
     rec->Id = s.LastClusterId;
-    rec->Left = SeekC(s, ci);
-    rec->Right = SeekC(s, cj);
+    rec->Left = FindCluster(s, ci);
+    rec->Right = FindCluster(s, cj);
     rec->Height = dmin;
     const int32_t nl = rec->Left->MemberCount, nr = rec->Right->MemberCount;
     for (int k = 1; k <= s.AttrCount; ++k)
@@ -43,7 +86,7 @@ void Step(AnalysisStore& s, bool ward) {
         ++s.PairCount;
         s.PairList[s.PairCount].I = id;
         s.PairList[s.PairCount].J = rec->Id;
-        s.PairList[s.PairCount].Dist = ward ? WardDist(s, id, ci, cj) : CentroidDist(s, id, rec->Id);
+        s.PairList[s.PairCount].Dist = ward ? WardDistance(s, id, ci, cj) : CentroidDistance(s, id, rec->Id);
     }
     // 5. Drop the pairs of the merged clusters, shifting later entries down.
     for (int32_t k = 1; k <= s.PairCount;) {
