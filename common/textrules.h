@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace ca {
+#include "common/extended.h"
 
-static_assert(sizeof(long double) >= 10 && __LDBL_MANT_DIG__ == 64,
-              "the system computes in the 80-bit extended type");
+namespace ca {
 
 // The text followed by blanks up to `width` bytes; longer text is unchanged.
 std::string PadRight(std::string_view text, int width);
