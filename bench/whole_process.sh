@@ -93,11 +93,14 @@ for s in "${SIZES[@]}"; do
     done
   done
 done
+# The program's start alone (it loads the Qt libraries for --pdf), for reference.
+names+=("start-up")
+commands+=("$BATCH --help")
 hyperfine -N --warmup 2 --runs "$RUNS" --style none --export-csv "$WORK/whole.csv" "${commands[@]}" >/dev/null
 
 if [ -n "$BASELINE" ]; then
   for name in "${names[@]}"; do
-    case $name in *.baseline) continue ;; esac
+    case $name in *.baseline | start-up) continue ;; esac
     cmp -s "$WORK/$name.out" "$WORK/$name.base.out" && cmp -s "$WORK/$name.merges" "$WORK/$name.base.merges" \
       || echo "WARNING: $name: output differs from the baseline's"
   done
@@ -115,7 +118,7 @@ for name in "${names[@]}"; do
   i=$((i + 1))
 done
 for name in "${names[@]}"; do
-  case $name in *.baseline) continue ;; esac
+  case $name in *.baseline | start-up) continue ;; esac
   size=${name%%.*}                     # n1000m200
   n=${size#n}; n=${n%%m*}; m=${size##*m}
   method=$(echo "$name" | cut -d. -f2)
@@ -128,10 +131,12 @@ for name in "${names[@]}"; do
   }'
 done
 
+printf '\nstart-up alone (cluster-batch --help): %s ms\n' "${whole[start-up]}"
+
 if [ -n "$BASELINE" ]; then
   printf '\n%-22s %11s %9s %7s\n' case baseline_ms now_ms ratio
   for name in "${names[@]}"; do
-    case $name in *.baseline) continue ;; esac
+    case $name in *.baseline | start-up) continue ;; esac
     awk -v name="$name" -v b="${whole[$name.baseline]}" -v w="${whole[$name]}" \
       'BEGIN { printf "%-22s %11.1f %9.1f %7.2f\n", name, b, w, w / b }'
   done
