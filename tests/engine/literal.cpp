@@ -1,33 +1,19 @@
 #include "tests/engine/literal.h"
 
 #include "engine/agglomerate.h"
+#include "engine/lookups.h"
 
 namespace ca::testing {
 namespace {
 
-// The lookups and both measures by themselves, straight from their
-// definitions, so that a fault in the program's own ones shows.
-
-// The record of the first table entry with the id.
-ClusterRecord* FindCluster(AnalysisStore& s, int32_t id) {
-    for (int32_t t = 1; t <= s.ClusterCount; ++t)
-        if (s.ClusterTable[t].Id == id) return s.ClusterTable[t].Rec;
-    throw Error("Range error in SeekC");
-}
-
-// The Dist of the first pair joining a and b, either way round.
-long double FindDist(AnalysisStore& s, int32_t a, int32_t b) {
-    for (int32_t p = 1; p <= s.PairCount; ++p) {
-        const PairEntry& e = s.PairList[p];
-        if ((e.I == a && e.J == b) || (e.I == b && e.J == a)) return e.Dist;
-    }
-    throw Error("SeekD range error");
-}
+// Both measures by themselves, straight from their definitions, so that a
+// fault in the program's own arithmetic shows. (The fast procedures use none
+// of the lookups; the reference takes the program's.)
 
 // Sum over k = 1..M of (a's Centroid[k] - b's Centroid[k])^2, from k = 1 up.
 long double CentroidDistance(AnalysisStore& s, int32_t a, int32_t b) {
-    const ClusterRecord* ra = FindCluster(s, a);
-    const ClusterRecord* rb = FindCluster(s, b);
+    const ClusterRecord* ra = SeekC(s, a);
+    const ClusterRecord* rb = SeekC(s, b);
     long double sum = 0;
     for (int k = 1; k <= s.AttrCount; ++k) {
         const long double d = ra->Centroid[k] - rb->Centroid[k];
@@ -40,12 +26,12 @@ long double CentroidDistance(AnalysisStore& s, int32_t a, int32_t b) {
 // order p := D(t,a) (nA + nT); q := D(t,b) (nB + nT) + p; r := q - D(a,b) nT;
 // r / (nA + nT + nB), member-count sums formed as integers.
 long double WardDistance(AnalysisStore& s, int32_t t, int32_t a, int32_t b) {
-    const int32_t nT = FindCluster(s, t)->MemberCount;
-    const int32_t nA = FindCluster(s, a)->MemberCount;
-    const int32_t nB = FindCluster(s, b)->MemberCount;
-    const long double p = FindDist(s, t, a) * static_cast<long double>(nA + nT);
-    const long double q = FindDist(s, t, b) * static_cast<long double>(nB + nT) + p;
-    const long double r = q - FindDist(s, a, b) * static_cast<long double>(nT);
+    const int32_t nT = SeekC(s, t)->MemberCount;
+    const int32_t nA = SeekC(s, a)->MemberCount;
+    const int32_t nB = SeekC(s, b)->MemberCount;
+    const long double p = SeekD(s, t, a) * static_cast<long double>(nA + nT);
+    const long double q = SeekD(s, t, b) * static_cast<long double>(nB + nT) + p;
+    const long double r = q - SeekD(s, a, b) * static_cast<long double>(nT);
     return r / static_cast<long double>(nA + nT + nB);
 }
 
@@ -68,8 +54,8 @@ void Step(AnalysisStore& s, bool ward) {
     ++s.LastClusterId;
     s.ClusterTable[s.ClusterCount].Id = s.LastClusterId;
     rec->Id = s.LastClusterId;
-    rec->Left = FindCluster(s, ci);
-    rec->Right = FindCluster(s, cj);
+    rec->Left = SeekC(s, ci);
+    rec->Right = SeekC(s, cj);
     rec->Height = dmin;
     const int32_t nl = rec->Left->MemberCount, nr = rec->Right->MemberCount;
     for (int k = 1; k <= s.AttrCount; ++k)
