@@ -281,34 +281,63 @@ std::string RightAligned(std::string s, int width) {
     return s;
 }
 
-// The general format of a value already cut to 7 significant digits.
+// The general format of a value already cut to 7 significant digits, built
+// in place.
 std::string GeneralText(const Decimal18& d, char separator) {
-    std::string s = d.negative ? "-" : "";
-    int n = SignificantCount(d);
-    int e = d.exponent;
+    char buf[64];
+    int len = 0;
+    if (d.negative) buf[len++] = '-';
+    const int n = SignificantCount(d);
+    const int e = d.exponent;
     if (e > 7 || e < -3) {
-        s += Scientific(d, separator);
+        buf[len++] = d.digits[0];
+        if (n > 1) {
+            buf[len++] = separator;
+            std::memcpy(buf + len, d.digits + 1, n - 1);
+            len += n - 1;
+        }
+        buf[len++] = 'E';
+        len += std::snprintf(buf + len, sizeof buf - len, "%d", e - 1);
     } else if (e > 0) {
-        for (int i = 0; i < e; ++i) s.push_back(DigitAt(d, i));
+        for (int i = 0; i < e; ++i) buf[len++] = DigitAt(d, i);
         if (n > e) {
-            s.push_back(separator);
-            s.append(d.digits + e, n - e);
+            buf[len++] = separator;
+            std::memcpy(buf + len, d.digits + e, n - e);
+            len += n - e;
         }
     } else {
-        s.push_back('0');
-        s.push_back(separator);
-        s.append(-e, '0');
-        s.append(d.digits, n);
+        buf[len++] = '0';
+        buf[len++] = separator;
+        for (int i = 0; i < -e; ++i) buf[len++] = '0';
+        std::memcpy(buf + len, d.digits, n);
+        len += n;
     }
-    return s;
+    return std::string(buf, len);
 }
 
 }  // namespace
 
 std::string FixedField(long double v, int width, int decimals) {
     Decimal18 d;
-    if (!FastCut(v, decimals, true, d)) return FixedFieldOf(ToDecimal18(v), width, decimals);
-    return RightAligned((d.negative ? "-" : "") + FixedDigits(d, decimals, '.'), width);
+    if (decimals > 20 || !FastCut(v, decimals, true, d)) return FixedFieldOf(ToDecimal18(v), width, decimals);
+    // At most 17 digits before the point (at least one digit is kept).
+    char buf[48];
+    int len = 0;
+    if (d.negative) buf[len++] = '-';
+    if (d.exponent > 0) {
+        for (int i = 0; i < d.exponent; ++i) buf[len++] = DigitAt(d, i);
+    } else {
+        buf[len++] = '0';
+    }
+    if (decimals > 0) {
+        buf[len++] = '.';
+        for (int i = 0; i < decimals; ++i) buf[len++] = DigitAt(d, d.exponent + i);
+    }
+    std::string s;
+    s.reserve(width > len ? width : len);
+    if (width > len) s.append(width - len, ' ');
+    s.append(buf, len);
+    return s;
 }
 
 std::string FixedFieldOf(Decimal18 d, int width, int decimals) {
