@@ -72,8 +72,9 @@ echo "== engine benchmark (pair sums, agglomeration) =="
   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_out="$WORK/engine.csv" --benchmark_out_format=csv >/dev/null
 # name,iterations,real_time,... ; names like "Ward/1000/5/1/real_time_median"
+# or "Centroid/1000/5/0/process_time/real_time_median"
 engine_median() {  # prefix -> milliseconds
-  awk -F, -v want="\"$1/real_time_median\"" '$1 == want { print $3 }' "$WORK/engine.csv"
+  awk -F, -v want="\"$1/" 'index($1, want) == 1 && $1 ~ /real_time_median"$/ { print $3 }' "$WORK/engine.csv"
 }
 
 echo "== whole process (hyperfine, $RUNS runs each) =="
