@@ -62,6 +62,34 @@ TEST(Store, ReleaseClusterTreeReleasesEachRecordOnceChildrenFirst) {
     }
 }
 
+// A record comes as a new one does, every field zero, also when it takes
+// the place of a released one.
+TEST(Store, NewRecordsAreZeroEvenWhenReused) {
+    AnalysisStore s;
+    auto isZero = [](const ClusterRecord* r) {
+        for (int k = 1; k <= kMaxAttrs; ++k)
+            if (r->Centroid[k] != 0) return false;
+        return r->Id == 0 && !r->Left && !r->Right && r->PlotPos == 0 && r->Height == 0 && r->MemberCount == 0;
+    };
+    for (int round = 0; round < 2; ++round) {
+        std::vector<ClusterRecord*> made;
+        for (int i = 0; i < 3; ++i) {
+            ClusterRecord* r = s.NewRecord();
+            EXPECT_TRUE(isZero(r)) << "round " << round;
+            r->Id = 7;
+            r->Left = r->Right = r;
+            r->PlotPos = r->Height = 1.5L;
+            r->Centroid[kMaxAttrs] = 2;
+            r->MemberCount = 3;
+            made.push_back(r);
+        }
+        s.FreeRecord(made[0]);
+        EXPECT_TRUE(isZero(s.NewRecord()));
+        s.ReleaseAllRecords();
+    }
+    EXPECT_EQ(s.LiveRecordCount(), 0u);
+}
+
 TEST(Store, ReleaseOrderIsLeftSubtreeRightSubtreeThenRecord) {
     AnalysisStore s;
     // (0), (1), (10), (11): 1+2 -> 5, 3+4 -> 6, 5+6 -> 7.
