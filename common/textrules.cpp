@@ -245,10 +245,6 @@ std::string Scientific(const Decimal18& d, char separator) {
 
 std::string Special(const Decimal18& d) { return (d.negative ? "-" : "") + std::string(d.digits); }
 
-}  // namespace
-
-namespace {
-
 // What RoundDigits(d, keep) leaves of ToDecimal18(v), straight from the
 // integer of the 18 digits: the digits after the first `keep` dropped,
 // rounding up from a dropped 5. `keep` counts from the first digit, or from
