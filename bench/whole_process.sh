@@ -68,7 +68,7 @@ for s in "${SIZES[@]}"; do
 done
 
 echo "== engine benchmark (pair sums, agglomeration) =="
-"$ENGINE_BENCH" --benchmark_filter='^(BM_PairSums|Centroid|Ward)/' \
+"$ENGINE_BENCH" --benchmark_filter='^(BM_PairSums/[0-9]+/[0-9]+/|(Centroid|Ward)/[0-9]+/[0-9]+/[01]/0/)' \
   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_out="$WORK/engine.csv" --benchmark_out_format=csv >/dev/null
 # name,iterations,real_time,... ; names like "Ward/1000/5/1/real_time_median"
@@ -123,7 +123,7 @@ for name in "${names[@]}"; do
   size=${name%%.*}                     # n1000m200
   n=${size#n}; n=${n%%m*}; m=${size##*m}
   method=$(echo "$name" | cut -d. -f2)
-  if [ "$method" = centroid ]; then aggl=$(engine_median "Centroid/$n/$m/0"); else aggl=$(engine_median "Ward/$n/$m/1"); fi
+  if [ "$method" = centroid ]; then aggl=$(engine_median "Centroid/$n/$m/0/0"); else aggl=$(engine_median "Ward/$n/$m/1/0"); fi
   sums=$(engine_median "BM_PairSums/$n/$m")
   awk -v name="$name" -v w="${whole[$name]}" -v s="$sums" -v a="$aggl" -v n="$n" 'BEGIN {
     t = s + a + 30

@@ -15,8 +15,10 @@
 namespace ca {
 namespace {
 
-// A second thread for the centroid distances of large tables: it takes the
-// far half of each step's list while the calling thread does the near half.
+// A second thread for the exact centroid distances of large tables: it takes
+// the far half of each step's list while the calling thread does the near
+// half. (Screened tables do not use it: a step's estimates take less time
+// than handing half of them over.)
 // Each distance is still summed by one thread in the same order, so the
 // results do not depend on the split. Both threads sleep while they wait
 // (atomic wait and notify), so between steps and while the calling thread
@@ -114,7 +116,7 @@ public:
         m_ = CheckedAttrCount(s_);
         Load(c0);
         screening_ = !ward_ && m_ >= kScreenAttrs && SetUpScreening();
-        if (!ward_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
+        if (!ward_ && !screening_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
             std::thread::hardware_concurrency() > 1)
             worker_ = std::make_unique<HalfWorker>();
         ClearFpFaults();
@@ -258,7 +260,6 @@ private:
         newDist_.resize(others_.size());
         if (screening_) {
             NewCentroidRow(ci, rec);
-            if (worker_) RaiseFpFaults(worker_->Faults());
         } else if (ward_) {
             WardDistances(ci, cj);
         } else {
@@ -384,35 +385,30 @@ private:
         newCopy_.resize(stride_);
         newNorm_ = RoundedCopy(rec, newCopy_.data());
         unknown_[ci] = static_cast<int>(others_.size());
-        rowSlot_ = ci;
-        if (worker_ && others_.size() * m_ >= kSplitWork)
-            worker_->Split(&EstimateRange, this, 0, others_.size());
-        else
-            EstimateRange(this, 0, others_.size());
+        Estimates(ci);
         Copy(ci, rec);
     }
 
-    // Estimates and bounds of row rowSlot_ for others_[from .. to).
-    static void EstimateRange(void* context, size_t from, size_t to) {
-        auto& self = *static_cast<Agglomeration*>(context);
-        const size_t base = static_cast<size_t>(self.rowSlot_) * self.n_;
-        long double* row = self.d_ + base;
-        uint8_t* estimated = self.estimated_.data() + base;
-        double* bound = self.bounds_.data() + base;
-        const int m = self.m_;
+    // Estimates and bounds of row ci for others_.
+    void Estimates(int ci) {
+        const size_t base = static_cast<size_t>(ci) * n_;
+        long double* row = d_ + base;
+        uint8_t* estimated = estimated_.data() + base;
+        double* bound = bounds_.data() + base;
+        const int m = m_;
         const double mu = m * kU;
         const double rootM = std::sqrt(static_cast<double>(m));
-        const double* y = self.newCopy_.data();
-        for (size_t x = from; x < to; ++x) {
-            const int t = self.others_[x];
-            const double* c = self.copies_.data() + static_cast<size_t>(t) * self.stride_;
-            const double a = self.avx2_ ? EstimateAvx2(c, y, self.stride_) : self.Estimate(c, y);
+        const double* y = newCopy_.data();
+        for (size_t x = 0; x < others_.size(); ++x) {
+            const int t = others_[x];
+            const double* c = copies_.data() + static_cast<size_t>(t) * stride_;
+            const double a = avx2_ ? EstimateAvx2(c, y, stride_) : Estimate(c, y);
             // |copy difference - exact difference| <= e_k with
             // ||e|| <= 2.0001 u (|t| + |new|) + sqrt(M) 2^-1073; the squares
             // and their sum add (M + 2) u of the estimate; underflow adds
             // M 2^-1073. The exact extended sum lies within (M + 3) 2^-64 of
             // the true value. Margins cover the rounding of this bound.
-            const double r = self.norms_[t] + self.newNorm_;
+            const double r = norms_[t] + newNorm_;
             const double e = 2.0001 * kU * r + rootM * 0x1p-1073;
             const double b = 2 * e * r + e * e + 1.02 * (mu + 2 * kU) * a + m * 0x1p-1073;
             row[t] = a;
@@ -498,7 +494,6 @@ private:
     ZeroedArray<uint8_t> estimated_;  // D(row, col) only estimated so far
     ZeroedArray<double> bounds_;      // error bound of an estimated D(row, col)
     std::vector<int> unknown_;      // estimated entries left in each row
-    int rowSlot_ = 0;
     std::vector<double> newCopy_;
     double newNorm_ = 0;
     bool avx2_ = false;
