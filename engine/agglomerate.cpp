@@ -2,6 +2,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -15,44 +16,62 @@
 namespace ca {
 namespace {
 
-// A second thread for the exact centroid distances of large tables: it takes
-// the far half of each step's list while the calling thread does the near
-// half. (Screened tables do not use it: a step's estimates take less time
-// than handing half of them over.)
+// A second thread for the exact centroid distances of large tables. A step's
+// list is cut into chunks that either thread takes as it comes free: the
+// calling thread starts at once, the helper joins when it has woken, so the
+// step never waits for the helper to wake, only for a chunk it has taken.
 // Each distance is still summed by one thread in the same order, so the
-// results do not depend on the split. Both threads sleep while they wait
-// (atomic wait and notify), so between steps and while the calling thread
-// does the rest of a step the helper takes no processor time.
-class HalfWorker {
+// results do not depend on who took what. The helper sleeps while it waits
+// (atomic wait and notify): between steps, and while the calling thread does
+// the rest of a step, it takes no processor time. (Screened tables do not use
+// it: a step's estimates take less time than the hand-over.)
+class StepHelper {
 public:
     using Task = void (*)(void* context, size_t from, size_t to);
+    static constexpr size_t kChunk = 32;
 
-    HalfWorker() : thread_([this] { Loop(); }) {}
-    ~HalfWorker() {
+    StepHelper() : thread_([this] { Loop(); }) {}
+    ~StepHelper() {
         stop_.store(true, std::memory_order_relaxed);
         generation_.fetch_add(1, std::memory_order_release);
         generation_.notify_one();
         thread_.join();
     }
 
-    // Runs task(context, mid, to) on the worker and task(context, from, mid)
-    // here; returns when both are done.
-    void Split(Task task, void* context, size_t from, size_t to) {
-        const size_t mid = from + (to - from) / 2;
+    // Runs task over [from, to) in chunks, here and on the helper; returns
+    // when every chunk is done. to < 2^15.
+    void Run(Task task, void* context, size_t from, size_t to) {
         task_ = task;
         context_ = context;
-        from_ = mid;
-        to_ = to;
-        const uint32_t g = generation_.fetch_add(1, std::memory_order_release) + 1;
+        const uint32_t g = generation_.load(std::memory_order_relaxed) + 1;
+        next_.store((uint64_t{g} << 32) | (uint64_t{to} << 16) | from, std::memory_order_release);
+        generation_.store(g, std::memory_order_release);
         generation_.notify_one();
-        task(context, from, mid);
-        for (uint32_t d; (d = done_.load(std::memory_order_acquire)) != g;) done_.wait(d, std::memory_order_acquire);
+        Drain(g);
+        for (uint32_t n; (n = busy_.load(std::memory_order_acquire)) != 0;) busy_.wait(n, std::memory_order_acquire);
     }
 
-    // Faults (FE_*) the worker's arithmetic raised so far.
+    // Faults (FE_*) the helper's arithmetic raised so far.
     int Faults() const { return faults_.load(std::memory_order_acquire); }
 
 private:
+    // Takes and runs the chunks of round g until none is left. The ticket
+    // holds the round, the end of its range and the next index, so that a
+    // ticket of a round is never read with another round's range.
+    void Drain(uint32_t g) {
+        uint64_t v = next_.load(std::memory_order_acquire);
+        for (;;) {
+            if (static_cast<uint32_t>(v >> 32) != g) return;
+            const size_t to = (v >> 16) & 0xFFFF;
+            const size_t i = v & 0xFFFF;
+            if (i >= to) return;
+            if (!next_.compare_exchange_weak(v, v + kChunk, std::memory_order_acq_rel, std::memory_order_acquire))
+                continue;  // v now holds the current ticket
+            task_(context_, i, std::min(i + kChunk, to));
+            v = next_.load(std::memory_order_acquire);
+        }
+    }
+
     void Loop() {
         ClearFpFaults();
         uint32_t seen = 0;
@@ -62,19 +81,21 @@ private:
                 generation_.wait(seen, std::memory_order_acquire);
             seen = g;
             if (stop_.load(std::memory_order_relaxed)) return;
-            task_(context_, from_, to_);
+            // While busy_ is set the calling thread does not end the round,
+            // so the task and its range stay as they are.
+            busy_.fetch_add(1, std::memory_order_acq_rel);
+            Drain(g);
             if (int f = PendingFpFaults()) faults_.fetch_or(f, std::memory_order_relaxed);
-            done_.store(g, std::memory_order_release);
-            done_.notify_one();
+            if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) busy_.notify_one();
         }
     }
 
     Task task_ = nullptr;
     void* context_ = nullptr;
-    size_t from_ = 0, to_ = 0;
+    std::atomic<uint64_t> next_{0};  // round << 32 | end << 16 | next index to take
     // 32 bits: the width the system's futex waits on directly.
     std::atomic<uint32_t> generation_{0};
-    std::atomic<uint32_t> done_{0};
+    std::atomic<uint32_t> busy_{0};
     std::atomic<int> faults_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -118,7 +139,7 @@ public:
         screening_ = !ward_ && m_ >= kScreenAttrs && SetUpScreening();
         if (!ward_ && !screening_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
             std::thread::hardware_concurrency() > 1)
-            worker_ = std::make_unique<HalfWorker>();
+            worker_ = std::make_unique<StepHelper>();
         ClearFpFaults();
         while (Step()) {
         }
@@ -265,7 +286,7 @@ private:
         } else {
             newCentroid_ = rec->Centroid.data();
             if (worker_ && others_.size() * m_ >= kSplitWork)
-                worker_->Split(&CentroidRange, this, 0, others_.size());
+                worker_->Run(&CentroidRange, this, 0, others_.size());
             else
                 CentroidRange(this, 0, others_.size());
             if (worker_) RaiseFpFaults(worker_->Faults());
@@ -484,7 +505,7 @@ private:
     std::vector<int> others_;
     std::vector<long double> newDist_;
     const long double* newCentroid_ = nullptr;
-    std::unique_ptr<HalfWorker> worker_;
+    std::unique_ptr<StepHelper> worker_;
 
     static constexpr double kU = 0x1p-53;
     bool screening_ = false;
