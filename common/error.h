@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/extended.h"
+
 namespace ca {
 
 // The system's general error: a message and nothing else.

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -30,27 +31,67 @@ locale_t CLocale() {
 std::optional<long double> ParseNumber(std::string_view t, char separator) {
     size_t i = 0, n = t.size();
     while (i < n && t[i] == ' ') ++i;
-    std::string c;  // the same number in C notation for strtold
-    c.reserve(n + 4);
-    if (i < n && (t[i] == '+' || t[i] == '-')) c.push_back(t[i++]);
+    const size_t start = i;
+    bool negative = false;
+    if (i < n && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    // Up to 19 significant digits are gathered in an integer as the text is
+    // read: value = whole x 10^scale.
+    uint64_t whole = 0;
+    int taken = 0, scale = 0;
+    bool exact = true;
     size_t digits = 0;
-    while (i < n && IsDigit(t[i])) c.push_back(t[i++]), ++digits;
+    auto digit = [&](char ch, bool afterPoint) {
+        ++digits;
+        if (whole == 0 && ch == '0') {
+            if (afterPoint) --scale;
+        } else if (taken < 19) {
+            whole = whole * 10 + static_cast<uint64_t>(ch - '0');
+            ++taken;
+            if (afterPoint) --scale;
+        } else {
+            exact = false;
+        }
+    };
+    while (i < n && IsDigit(t[i])) digit(t[i++], false);
+    size_t point = std::string_view::npos;
     if (i < n && t[i] == separator) {
-        ++i;
-        c.push_back('.');
-        while (i < n && IsDigit(t[i])) c.push_back(t[i++]), ++digits;
+        point = i++;
+        while (i < n && IsDigit(t[i])) digit(t[i++], true);
     }
     if (digits == 0) return std::nullopt;
+    int64_t exponent = 0;
     if (i < n && (t[i] == 'E' || t[i] == 'e')) {
         ++i;
-        c.push_back('e');
-        if (i < n && (t[i] == '+' || t[i] == '-')) c.push_back(t[i++]);
+        bool expNegative = false;
+        if (i < n && (t[i] == '+' || t[i] == '-')) expNegative = t[i++] == '-';
         size_t expDigits = 0;
-        while (i < n && IsDigit(t[i])) c.push_back(t[i++]), ++expDigits;
+        for (; i < n && IsDigit(t[i]); ++i, ++expDigits)
+            if (exponent < 100000) exponent = exponent * 10 + (t[i] - '0');
         if (expDigits == 0) return std::nullopt;
+        if (expNegative) exponent = -exponent;
     }
+    const size_t stop = i;
     while (i < n && t[i] == ' ') ++i;
     if (i != n) return std::nullopt;
+
+    // The integer and 10^|e| up to 10^27 are exact in 80 bits, so one
+    // multiplication or division rounds once, to the nearest value: the same
+    // value as the general conversion below.
+    const int64_t e = scale + exponent;
+    if (exact && e >= -27 && e <= 27) {
+        static constexpr auto kPowers = [] {
+            std::array<long double, 28> p{};
+            p[0] = 1;
+            for (int k = 1; k < 28; ++k) p[k] = p[k - 1] * 10;
+            return p;
+        }();
+        const long double w = static_cast<long double>(whole);
+        const long double v = e >= 0 ? w * kPowers[e] : w / kPowers[-e];
+        return negative ? -v : v;
+    }
+
+    std::string c(t.substr(start, stop - start));  // the same number in C notation for strtold
+    if (point != std::string_view::npos) c[point - start] = '.';
     char* end = nullptr;
     long double v = strtold_l(c.c_str(), &end, CLocale());
     if (end != c.c_str() + c.size() || std::isinf(v) || std::isnan(v)) return std::nullopt;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "common/extended.h"
+
 namespace ca {
 
 // Number input: optional blanks, an optional sign, digits with an optional

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace ca {
 
@@ -46,7 +47,7 @@ int DecimalDigits(u128 n) {
     return d;
 }
 
-void PutDigits(u128 q, Decimal18& d) {
+void PutDigits(uint64_t q, Decimal18& d) {
     for (int i = 17; i >= 0; --i) {
         d.digits[i] = static_cast<char>('0' + static_cast<int>(q % 10));
         q /= 10;
@@ -54,11 +55,12 @@ void PutDigits(u128 q, Decimal18& d) {
     d.digits[18] = '\0';
 }
 
-}  // namespace
-
-bool FastDecimal18(long double v, Decimal18& d) {
+// The 18 significant digits of a nonzero finite v as the integer q in
+// [10^17, 10^18): |v| = q x 10^(exponent - 18), rounded to nearest, ties to
+// even. False where the exact integer arithmetic does not reach.
+bool FastDigits(long double v, bool& negative, int& exponent, uint64_t& digits) {
     if (!(v == v) || v == 0) return false;
-    const bool negative = v < 0;
+    negative = v < 0;
     const long double a = negative ? -v : v;
     uint64_t m;
     uint16_t se;
@@ -68,7 +70,6 @@ bool FastDecimal18(long double v, Decimal18& d) {
     if (biased == 0 || biased == 0x7FFF || !(m >> 63)) return false;  // subnormal, infinite, unnormal
     const int e2 = biased - 16383 - 63;  // a = m * 2^e2
     u128 q;
-    int exponent;
     if (e2 >= 0) {
         if (e2 > 63) return false;
         const u128 n = static_cast<u128>(m) << e2;
@@ -97,7 +98,7 @@ bool FastDecimal18(long double v, Decimal18& d) {
             // a * 10^p = num / den exactly, with one of the two a power of ten.
             const u128 num = p >= 0 ? static_cast<u128>(m) * kPow10.v[p] : static_cast<u128>(m);
             const u128 den = (p >= 0 ? static_cast<u128>(1) : kPow10.v[-p]) << s;
-            const u128 whole = num / den;
+            const u128 whole = p >= 0 ? num >> s : num / den;  // a shift where den is a power of two
             if (whole >= kHigh18) {
                 --p;
                 continue;
@@ -106,7 +107,7 @@ bool FastDecimal18(long double v, Decimal18& d) {
                 ++p;
                 continue;
             }
-            const u128 rem = num % den;
+            const u128 rem = p >= 0 ? num & (den - 1) : num % den;
             const u128 half = den / 2;  // den is even: s >= 1
             q = whole;
             if (rem > half || (rem == half && (q & 1))) ++q;
@@ -118,6 +119,17 @@ bool FastDecimal18(long double v, Decimal18& d) {
             break;
         }
     }
+    digits = static_cast<uint64_t>(q);
+    return true;
+}
+
+}  // namespace
+
+bool FastDecimal18(long double v, Decimal18& d) {
+    bool negative;
+    int exponent;
+    uint64_t q;
+    if (!FastDigits(v, negative, exponent, q)) return false;
     d = Decimal18();
     d.negative = negative;
     d.zero = false;
@@ -233,10 +245,98 @@ std::string Scientific(const Decimal18& d, char separator) {
 
 std::string Special(const Decimal18& d) { return (d.negative ? "-" : "") + std::string(d.digits); }
 
+// What RoundDigits(d, keep) leaves of ToDecimal18(v), straight from the
+// integer of the 18 digits: the digits after the first `keep` dropped,
+// rounding up from a dropped 5. `keep` counts from the first digit, or from
+// the decimal point when `afterPoint`. False where the integer route does not
+// reach or fewer than 1 or more than 17 digits are kept.
+bool FastCut(long double v, int keep, bool afterPoint, Decimal18& d) {
+    bool negative;
+    int exponent;
+    uint64_t q;
+    if (!FastDigits(v, negative, exponent, q)) return false;
+    if (afterPoint) keep += exponent;
+    if (keep < 1 || keep > 17) return false;
+    const uint64_t cut = static_cast<uint64_t>(kPow10.v[18 - keep]);
+    uint64_t kept = q / cut + (q % cut >= cut / 2 ? 1 : 0);
+    if (kept == static_cast<uint64_t>(kPow10.v[keep])) {  // 99..9 rounded up to 100..0
+        kept /= 10;
+        ++exponent;
+    }
+    d = Decimal18();
+    d.negative = negative;
+    d.zero = false;
+    d.exponent = exponent;
+    for (int i = keep - 1; i >= 0; --i, kept /= 10) d.digits[i] = static_cast<char>('0' + kept % 10);
+    std::memset(d.digits + keep, '0', 18 - keep);
+    return true;
+}
+
+std::string RightAligned(std::string s, int width) {
+    if (static_cast<int64_t>(s.size()) < width) s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+// The general format of a value already cut to 7 significant digits, built
+// in place.
+std::string GeneralText(const Decimal18& d, char separator) {
+    char buf[64];
+    int len = 0;
+    if (d.negative) buf[len++] = '-';
+    const int n = SignificantCount(d);
+    const int e = d.exponent;
+    if (e > 7 || e < -3) {
+        buf[len++] = d.digits[0];
+        if (n > 1) {
+            buf[len++] = separator;
+            std::memcpy(buf + len, d.digits + 1, n - 1);
+            len += n - 1;
+        }
+        buf[len++] = 'E';
+        len += std::snprintf(buf + len, sizeof buf - len, "%d", e - 1);
+    } else if (e > 0) {
+        for (int i = 0; i < e; ++i) buf[len++] = DigitAt(d, i);
+        if (n > e) {
+            buf[len++] = separator;
+            std::memcpy(buf + len, d.digits + e, n - e);
+            len += n - e;
+        }
+    } else {
+        buf[len++] = '0';
+        buf[len++] = separator;
+        for (int i = 0; i < -e; ++i) buf[len++] = '0';
+        std::memcpy(buf + len, d.digits, n);
+        len += n;
+    }
+    return std::string(buf, len);
+}
+
 }  // namespace
 
 std::string FixedField(long double v, int width, int decimals) {
-    Decimal18 d = ToDecimal18(v);
+    Decimal18 d;
+    if (decimals > 20 || !FastCut(v, decimals, true, d)) return FixedFieldOf(ToDecimal18(v), width, decimals);
+    // At most 17 digits before the point (at least one digit is kept).
+    char buf[48];
+    int len = 0;
+    if (d.negative) buf[len++] = '-';
+    if (d.exponent > 0) {
+        for (int i = 0; i < d.exponent; ++i) buf[len++] = DigitAt(d, i);
+    } else {
+        buf[len++] = '0';
+    }
+    if (decimals > 0) {
+        buf[len++] = '.';
+        for (int i = 0; i < decimals; ++i) buf[len++] = DigitAt(d, d.exponent + i);
+    }
+    std::string s;
+    s.reserve(width > len ? width : len);
+    if (width > len) s.append(width - len, ' ');
+    s.append(buf, len);
+    return s;
+}
+
+std::string FixedFieldOf(Decimal18 d, int width, int decimals) {
     std::string s;
     if (d.special) {
         s = Special(d);
@@ -245,33 +345,20 @@ std::string FixedField(long double v, int width, int decimals) {
         RoundDigits(d, d.exponent + decimals);
         s = (negative ? "-" : "") + FixedDigits(d, decimals, '.');
     }
-    if (static_cast<int64_t>(s.size()) < width) s.insert(0, width - s.size(), ' ');
-    return s;
+    return RightAligned(std::move(s), width);
 }
 
 std::string DistText(long double v, char separator) {
-    Decimal18 d = ToDecimal18(v);
+    Decimal18 d;
+    if (!FastCut(v, 7, false, d)) return DistTextOf(ToDecimal18(v), separator);
+    return GeneralText(d, separator);
+}
+
+std::string DistTextOf(Decimal18 d, char separator) {
     if (d.special) return Special(d);
     if (d.zero) return "0";
     RoundDigits(d, 7);
-    std::string s = d.negative ? "-" : "";
-    int n = SignificantCount(d);
-    int e = d.exponent;
-    if (e > 7 || e < -3) {
-        s += Scientific(d, separator);
-    } else if (e > 0) {
-        for (int i = 0; i < e; ++i) s.push_back(DigitAt(d, i));
-        if (n > e) {
-            s.push_back(separator);
-            s.append(d.digits + e, n - e);
-        }
-    } else {
-        s.push_back('0');
-        s.push_back(separator);
-        s.append(-e, '0');
-        s.append(d.digits, n);
-    }
-    return s;
+    return GeneralText(d, separator);
 }
 
 std::string ScaleLabel(long double v, char separator) {

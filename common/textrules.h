@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace ca {
+#include "common/extended.h"
 
-static_assert(sizeof(long double) >= 10 && __LDBL_MANT_DIG__ == 64,
-              "the system computes in the 80-bit extended type");
+namespace ca {
 
 // The text followed by blanks up to `width` bytes; longer text is unchanged.
 std::string PadRight(std::string_view text, int width);
@@ -46,10 +45,14 @@ void RoundDigits(Decimal18& d, int keep);
 // Fixed notation with `decimals` digits after ".", right-aligned to `width`.
 // "-" stands in front of every negative value, also one that rounds to zero.
 std::string FixedField(long double v, int width, int decimals);
+// The same from the value's 18 digits (the way every value can take).
+std::string FixedFieldOf(Decimal18 d, int width, int decimals);
 
 // The distance table's general format: 7 significant digits, fixed notation
 // from 0.0001 up to 7 digits before the separator, scientific otherwise.
 std::string DistText(long double v, char separator);
+// The same format from the value's 18 digits (the way every value can take).
+std::string DistTextOf(Decimal18 d, char separator);
 
 // The dendrogram's scale label: at most 9 significant digits and exactly 2
 // decimals; more than 9 digits before the separator gives scientific form.

@@ -2,6 +2,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -15,60 +16,86 @@
 namespace ca {
 namespace {
 
-// A second thread for the centroid distances of large tables: it takes the
-// far half of each step's list while the calling thread does the near half.
+// A second thread for the exact centroid distances of large tables. A step's
+// list is cut into chunks that either thread takes as it comes free: the
+// calling thread starts at once, the helper joins when it has woken, so the
+// step never waits for the helper to wake, only for a chunk it has taken.
 // Each distance is still summed by one thread in the same order, so the
-// results do not depend on the split. It waits by spinning (a step lasts well
-// under a millisecond) and yields when it has waited long.
-class HalfWorker {
+// results do not depend on who took what. The helper sleeps while it waits
+// (atomic wait and notify): between steps, and while the calling thread does
+// the rest of a step, it takes no processor time. (Screened tables do not use
+// it: a step's estimates take less time than the hand-over.)
+class StepHelper {
 public:
     using Task = void (*)(void* context, size_t from, size_t to);
+    static constexpr size_t kChunk = 32;
 
-    HalfWorker() : thread_([this] { Loop(); }) {}
-    ~HalfWorker() {
+    StepHelper() : thread_([this] { Loop(); }) {}
+    ~StepHelper() {
         stop_.store(true, std::memory_order_relaxed);
         generation_.fetch_add(1, std::memory_order_release);
+        generation_.notify_one();
         thread_.join();
     }
 
-    // Runs task(context, mid, to) on the worker and task(context, from, mid)
-    // here; returns when both are done.
-    void Split(Task task, void* context, size_t from, size_t to) {
-        const size_t mid = from + (to - from) / 2;
+    // Runs task over [from, to) in chunks, here and on the helper; returns
+    // when every chunk is done. to < 2^15.
+    void Run(Task task, void* context, size_t from, size_t to) {
         task_ = task;
         context_ = context;
-        from_ = mid;
-        to_ = to;
-        const uint64_t g = generation_.fetch_add(1, std::memory_order_release) + 1;
-        task(context, from, mid);
-        for (unsigned spins = 0; done_.load(std::memory_order_acquire) != g; ++spins)
-            if (spins > 4096) std::this_thread::yield();
+        const uint32_t g = generation_.load(std::memory_order_relaxed) + 1;
+        next_.store((uint64_t{g} << 32) | (uint64_t{to} << 16) | from, std::memory_order_release);
+        generation_.store(g, std::memory_order_release);
+        generation_.notify_one();
+        Drain(g);
+        for (uint32_t n; (n = busy_.load(std::memory_order_acquire)) != 0;) busy_.wait(n, std::memory_order_acquire);
     }
 
-    // Faults (FE_*) the worker's arithmetic raised so far.
+    // Faults (FE_*) the helper's arithmetic raised so far.
     int Faults() const { return faults_.load(std::memory_order_acquire); }
 
 private:
+    // Takes and runs the chunks of round g until none is left. The ticket
+    // holds the round, the end of its range and the next index, so that a
+    // ticket of a round is never read with another round's range.
+    void Drain(uint32_t g) {
+        uint64_t v = next_.load(std::memory_order_acquire);
+        for (;;) {
+            if (static_cast<uint32_t>(v >> 32) != g) return;
+            const size_t to = (v >> 16) & 0xFFFF;
+            const size_t i = v & 0xFFFF;
+            if (i >= to) return;
+            if (!next_.compare_exchange_weak(v, v + kChunk, std::memory_order_acq_rel, std::memory_order_acquire))
+                continue;  // v now holds the current ticket
+            task_(context_, i, std::min(i + kChunk, to));
+            v = next_.load(std::memory_order_acquire);
+        }
+    }
+
     void Loop() {
         ClearFpFaults();
-        uint64_t seen = 0;
+        uint32_t seen = 0;
         for (;;) {
-            uint64_t g;
-            for (unsigned spins = 0; (g = generation_.load(std::memory_order_acquire)) == seen; ++spins)
-                if (spins > 4096) std::this_thread::yield();
+            uint32_t g;
+            while ((g = generation_.load(std::memory_order_acquire)) == seen)
+                generation_.wait(seen, std::memory_order_acquire);
             seen = g;
             if (stop_.load(std::memory_order_relaxed)) return;
-            task_(context_, from_, to_);
+            // While busy_ is set the calling thread does not end the round,
+            // so the task and its range stay as they are.
+            busy_.fetch_add(1, std::memory_order_acq_rel);
+            Drain(g);
             if (int f = PendingFpFaults()) faults_.fetch_or(f, std::memory_order_relaxed);
-            done_.store(g, std::memory_order_release);
+            if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) busy_.notify_one();
         }
     }
 
     Task task_ = nullptr;
     void* context_ = nullptr;
-    size_t from_ = 0, to_ = 0;
-    std::atomic<uint64_t> generation_{0};
-    std::atomic<uint64_t> done_{0};
+    std::atomic<uint64_t> next_{0};  // round << 32 | end << 16 | next index to take
+    // 32 bits: the width the system's futex waits on directly.
+    std::atomic<uint32_t> generation_{0};
+    std::atomic<uint32_t> busy_{0};
     std::atomic<int> faults_{0};
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -110,9 +137,9 @@ public:
         m_ = CheckedAttrCount(s_);
         Load(c0);
         screening_ = !ward_ && m_ >= kScreenAttrs && SetUpScreening();
-        if (!ward_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
+        if (!ward_ && !screening_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
             std::thread::hardware_concurrency() > 1)
-            worker_ = std::make_unique<HalfWorker>();
+            worker_ = std::make_unique<StepHelper>();
         ClearFpFaults();
         while (Step()) {
         }
@@ -125,7 +152,9 @@ private:
         n_ = c0;
         if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
             throw RangeError();
-        s_.Work.resize(static_cast<size_t>(n_) * n_);
+        // Every entry of D is written before it is read.
+        if (s_.Work.size() == 0)
+            s_.Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
         d_ = s_.Work.data();
         ids_.resize(n_);
         recs_.resize(n_);
@@ -171,19 +200,19 @@ private:
     void Rescan(int j) {
         const long double* row = d_ + static_cast<size_t>(j) * n_;
         if (screening_ && unknown_[j] > 0) {
-            const uint8_t* known = known_.data() + static_cast<size_t>(j) * n_;
+            const uint8_t* estimated = estimated_.data() + static_cast<size_t>(j) * n_;
             long double ceiling = std::numeric_limits<long double>::infinity();
             for (int a = head_; a != j && a >= 0; a = next_[a]) {
-                const long double upper = known[a] ? row[a] : Upper(j, a);
+                const long double upper = estimated[a] ? Upper(j, a) : row[a];
                 if (upper < ceiling) ceiling = upper;
             }
             for (int a = head_; a != j && a >= 0; a = next_[a])
-                if (!known[a] && Lower(j, a) <= ceiling) Exact(j, a);
+                if (estimated[a] && Lower(j, a) <= ceiling) Exact(j, a);
         }
         int best = -1;
         long double dist = 0;
         for (int a = head_; a != j && a >= 0; a = next_[a]) {
-            if (screening_ && unknown_[j] > 0 && !known_[static_cast<size_t>(j) * n_ + a]) continue;
+            if (screening_ && unknown_[j] > 0 && estimated_[static_cast<size_t>(j) * n_ + a]) continue;
             if (best < 0 || row[a] < dist) {
                 best = a;
                 dist = row[a];
@@ -252,13 +281,12 @@ private:
         newDist_.resize(others_.size());
         if (screening_) {
             NewCentroidRow(ci, rec);
-            if (worker_) RaiseFpFaults(worker_->Faults());
         } else if (ward_) {
             WardDistances(ci, cj);
         } else {
             newCentroid_ = rec->Centroid.data();
             if (worker_ && others_.size() * m_ >= kSplitWork)
-                worker_->Split(&CentroidRange, this, 0, others_.size());
+                worker_->Run(&CentroidRange, this, 0, others_.size());
             else
                 CentroidRange(this, 0, others_.size());
             if (worker_) RaiseFpFaults(worker_->Faults());
@@ -337,7 +365,7 @@ private:
         // Copies in double need coordinates far inside its range.
         const long double limit = 0x1p400L;
         stride_ = (m_ + 3) & ~3;
-        copies_.assign(static_cast<size_t>(n_) * stride_, 0.0);
+        copies_ = ZeroedArray<double>(static_cast<size_t>(n_) * stride_);
         norms_.assign(n_, 0.0);
         for (int a = 0; a < n_; ++a) {
             const long double* c = recs_[a]->Centroid.data();
@@ -345,10 +373,10 @@ private:
                 if (!(std::fabs(c[k]) <= limit)) return false;
             Copy(a, recs_[a]);
         }
-        known_.assign(static_cast<size_t>(n_) * n_, 1);
+        estimated_ = ZeroedArray<uint8_t>(static_cast<size_t>(n_) * n_);
         unknown_.assign(n_, 0);
         avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        bounds_.assign(static_cast<size_t>(n_) * n_, 0.0);
+        bounds_ = ZeroedArray<double>(static_cast<size_t>(n_) * n_);
         return true;
     }
 
@@ -378,39 +406,34 @@ private:
         newCopy_.resize(stride_);
         newNorm_ = RoundedCopy(rec, newCopy_.data());
         unknown_[ci] = static_cast<int>(others_.size());
-        rowSlot_ = ci;
-        if (worker_ && others_.size() * m_ >= kSplitWork)
-            worker_->Split(&EstimateRange, this, 0, others_.size());
-        else
-            EstimateRange(this, 0, others_.size());
+        Estimates(ci);
         Copy(ci, rec);
     }
 
-    // Estimates and bounds of row rowSlot_ for others_[from .. to).
-    static void EstimateRange(void* context, size_t from, size_t to) {
-        auto& self = *static_cast<Agglomeration*>(context);
-        const size_t base = static_cast<size_t>(self.rowSlot_) * self.n_;
-        long double* row = self.d_ + base;
-        uint8_t* known = self.known_.data() + base;
-        double* bound = self.bounds_.data() + base;
-        const int m = self.m_;
+    // Estimates and bounds of row ci for others_.
+    void Estimates(int ci) {
+        const size_t base = static_cast<size_t>(ci) * n_;
+        long double* row = d_ + base;
+        uint8_t* estimated = estimated_.data() + base;
+        double* bound = bounds_.data() + base;
+        const int m = m_;
         const double mu = m * kU;
         const double rootM = std::sqrt(static_cast<double>(m));
-        const double* y = self.newCopy_.data();
-        for (size_t x = from; x < to; ++x) {
-            const int t = self.others_[x];
-            const double* c = self.copies_.data() + static_cast<size_t>(t) * self.stride_;
-            const double a = self.avx2_ ? EstimateAvx2(c, y, self.stride_) : self.Estimate(c, y);
+        const double* y = newCopy_.data();
+        for (size_t x = 0; x < others_.size(); ++x) {
+            const int t = others_[x];
+            const double* c = copies_.data() + static_cast<size_t>(t) * stride_;
+            const double a = avx2_ ? EstimateAvx2(c, y, stride_) : Estimate(c, y);
             // |copy difference - exact difference| <= e_k with
             // ||e|| <= 2.0001 u (|t| + |new|) + sqrt(M) 2^-1073; the squares
             // and their sum add (M + 2) u of the estimate; underflow adds
             // M 2^-1073. The exact extended sum lies within (M + 3) 2^-64 of
             // the true value. Margins cover the rounding of this bound.
-            const double r = self.norms_[t] + self.newNorm_;
+            const double r = norms_[t] + newNorm_;
             const double e = 2.0001 * kU * r + rootM * 0x1p-1073;
             const double b = 2 * e * r + e * e + 1.02 * (mu + 2 * kU) * a + m * 0x1p-1073;
             row[t] = a;
-            known[t] = 0;
+            estimated[t] = 1;
             bound[t] = 1.05 * (b + 8 * kU * a + 2 * (m + 3) * 0x1p-64 * (a + b)) + 0x1p-1000;
         }
     }
@@ -440,7 +463,7 @@ private:
     void Exact(int j, int a) {
         const size_t i = static_cast<size_t>(j) * n_ + a;
         d_[i] = SquaredDistance(recs_[a]->Centroid.data(), recs_[j]->Centroid.data(), m_);
-        known_[i] = 1;
+        estimated_[i] = 0;
         --unknown_[j];
     }
 
@@ -482,17 +505,16 @@ private:
     std::vector<int> others_;
     std::vector<long double> newDist_;
     const long double* newCentroid_ = nullptr;
-    std::unique_ptr<HalfWorker> worker_;
+    std::unique_ptr<StepHelper> worker_;
 
     static constexpr double kU = 0x1p-53;
     bool screening_ = false;
     int stride_ = 0;
-    std::vector<double> copies_;    // rounded centroids by slot, rows of stride_
+    ZeroedArray<double> copies_;    // rounded centroids by slot, rows of stride_
     std::vector<double> norms_;     // bounds of the centroids' lengths by slot
-    std::vector<uint8_t> known_;    // D(row, col) computed exactly
-    std::vector<double> bounds_;    // error bound of an estimated D(row, col)
+    ZeroedArray<uint8_t> estimated_;  // D(row, col) only estimated so far
+    ZeroedArray<double> bounds_;      // error bound of an estimated D(row, col)
     std::vector<int> unknown_;      // estimated entries left in each row
-    int rowSlot_ = 0;
     std::vector<double> newCopy_;
     double newNorm_ = 0;
     bool avx2_ = false;

@@ -48,20 +48,22 @@ void SumRows(AnalysisStore& s, int jFrom, int jTo) {
 
 }  // namespace
 
-void ComputePairSums(AnalysisStore& s) {
+int ComputePairSums(AnalysisStore& s, double splitWork) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
-    s.PairSums.resize(n < 2 ? 0 : PairIndex(n - 1, n) + 1);  // every entry is written below
+    if (s.PairSums.size() == 0) s.PairSums = ZeroedArray<long double>(PairIndex(kMaxObjects - 1, kMaxObjects) + 1);
     if (n < 2) {
         s.PairSumsValid = true;
-        return;
+        return 1;
     }
     ClearFpFaults();
     const double work = 0.5 * n * n * (s.AttrCount + 1);
-    if (work < 1e7 || std::thread::hardware_concurrency() < 2) {  // a thread costs more than small tables save
+    int threads = 1;
+    if (work < splitWork || std::thread::hardware_concurrency() < 2) {
         SumRows(s, 2, n + 1);
     } else {
+        threads = 2;
         // Rows J cost J-1 sums: split where half of the work is done.
         int split = static_cast<int>(n / std::sqrt(2.0));
         if (split < 2) split = 2;
@@ -88,6 +90,7 @@ void ComputePairSums(AnalysisStore& s) {
     }
     CheckFpFaults();
     s.PairSumsValid = true;
+    return threads;
 }
 
 void ComputeDistMatrix(AnalysisStore& s) {

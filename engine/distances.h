@@ -6,12 +6,17 @@
 
 namespace ca {
 
+// Work (N^2 (M + 1) / 2) from which the pair sums are spread over two
+// threads; below it a thread costs more than it saves.
+constexpr double kPairSumsSplitWork = 1e7;
+
 // Squared Euclidean distance of every object pair from Coord into PairSums,
 // in pair-list order; each sum adds (Coord[J,k] - Coord[I,k])^2 for k = 1..M
-// in ascending order in extended precision. Spread over the cores for large
-// tables; every sum is still formed by one thread in that order. An overflow
-// raises MathError.
-void ComputePairSums(AnalysisStore& s);
+// in ascending order in extended precision. Spread over two threads from
+// `splitWork` on, where the machine has two cores; every sum is still formed
+// by one thread in that order. An overflow raises MathError. Returns the
+// number of threads that formed the sums.
+int ComputePairSums(AnalysisStore& s, double splitWork = kPairSumsSplitWork);
 
 // Euclidean distances into the lower triangle of DistMatrix: the square root
 // of each pair sum (computed first unless PairSums is valid).

@@ -1,25 +1,42 @@
 #include "engine/store.h"
 
+#include <new>
 #include <utility>
 
 namespace ca {
 
 AnalysisStore::~AnalysisStore() { ReleaseAllRecords(); }
 
+namespace {
+// Records per block: enough for a whole run of the largest table.
+constexpr size_t kRecordBlock = 2 * kMaxObjects;
+}  // namespace
+
 ClusterRecord* AnalysisStore::NewRecord() {
-    auto rec = std::make_unique<ClusterRecord>();
-    records_.insert(rec.get());
-    return rec.release();
+    ClusterRecord* rec;
+    if (!freeRecords_.empty()) {
+        rec = freeRecords_.back();
+        freeRecords_.pop_back();
+        new (rec) ClusterRecord();
+    } else {
+        if (recordBlocks_.empty() || blockUsed_ == recordBlocks_.back().size()) {
+            recordBlocks_.emplace_back(kRecordBlock);
+            blockUsed_ = 0;
+        }
+        rec = &recordBlocks_.back()[blockUsed_++];  // zero bytes: a new record's values
+    }
+    records_.insert(rec);
+    return rec;
 }
 
 void AnalysisStore::FreeRecord(ClusterRecord* rec) {
     if (records_.erase(rec) == 0) throw Error(J("クラスタ記録の二重解放です"));
     if (ReleaseLog) ReleaseLog->push_back(rec->Id);
-    delete rec;
+    freeRecords_.push_back(rec);
 }
 
 void AnalysisStore::ReleaseAllRecords() {
-    for (ClusterRecord* r : records_) delete r;
+    freeRecords_.insert(freeRecords_.end(), records_.begin(), records_.end());
     records_.clear();
 }
 

@@ -13,6 +13,7 @@
 
 #include "common/error.h"
 #include "common/textfile.h"
+#include "common/zeropages.h"
 
 namespace ca {
 
@@ -37,38 +38,63 @@ struct FixedArray {
     const T* data() const { return v.data(); }
 };
 
-// A table with entries 1..N, allocated once on the heap.
+namespace detail {
+// The memory of a table: pages zeroed by the system and touched only when
+// used for types whose default is all zero bytes, else value-initialised.
+template <class T, bool Zero = kZeroIsDefault<T>>
+class TableMemory {
+public:
+    explicit TableMemory(size_t n) : a_(n) {}
+    T* get() { return a_.data(); }
+    const T* get() const { return a_.data(); }
+
+private:
+    ZeroedArray<T> a_;
+};
+template <class T>
+class TableMemory<T, false> {
+public:
+    explicit TableMemory(size_t n) : a_(new T[n]()) {}
+    T* get() { return a_.get(); }
+    const T* get() const { return a_.get(); }
+
+private:
+    std::unique_ptr<T[]> a_;
+};
+}  // namespace detail
+
+// A table with entries 1..N, allocated once.
 template <class T, int N>
 class Table {
 public:
-    Table() : v_(new T[N]()) {}
+    Table() : v_(N) {}
     T& operator[](int i) {
         if (i < 1 || i > N) throw RangeError();
-        return v_[i - 1];
+        return v_.get()[i - 1];
     }
     const T& operator[](int i) const {
         if (i < 1 || i > N) throw RangeError();
-        return v_[i - 1];
+        return v_.get()[i - 1];
     }
     T* data() { return v_.get(); }  // entry 1 at data()[0]
     const T* data() const { return v_.get(); }
 
 private:
-    std::unique_ptr<T[]> v_;
+    detail::TableMemory<T> v_;
 };
 
 // A table with entries [1..R, 1..C], rows contiguous.
 template <class T, int R, int C>
 class Matrix {
 public:
-    Matrix() : v_(new T[static_cast<size_t>(R) * C]()) {}
+    Matrix() : v_(static_cast<size_t>(R) * C) {}
     T& operator()(int i, int k) {
         if (i < 1 || i > R || k < 1 || k > C) throw RangeError();
-        return v_[static_cast<size_t>(i - 1) * C + (k - 1)];
+        return v_.get()[static_cast<size_t>(i - 1) * C + (k - 1)];
     }
     const T& operator()(int i, int k) const {
         if (i < 1 || i > R || k < 1 || k > C) throw RangeError();
-        return v_[static_cast<size_t>(i - 1) * C + (k - 1)];
+        return v_.get()[static_cast<size_t>(i - 1) * C + (k - 1)];
     }
     // Row i (checked), column 1 at [0].
     T* Row(int i) {
@@ -81,7 +107,7 @@ public:
     }
 
 private:
-    std::unique_ptr<T[]> v_;
+    detail::TableMemory<T> v_;
 };
 
 struct PairEntry {
@@ -132,7 +158,8 @@ public:
     // ((1,2), (1,3), (2,3), (1,4), ...), computed once from Coord and shared
     // by the distance table and the initial pair list. Whoever writes Coord
     // clears PairSumsValid.
-    std::vector<long double> PairSums;
+    // Room for every pair of kMaxObjects objects, from the first computation.
+    ZeroedArray<long double> PairSums;
     bool PairSumsValid = false;
 
     // Allocation of cluster records, one at a time. The store keeps track of
@@ -140,17 +167,25 @@ public:
     ClusterRecord* NewRecord();
     void FreeRecord(ClusterRecord* rec);
     size_t LiveRecordCount() const { return records_.size(); }
+    // The records not yet released, in no particular order.
+    std::vector<const ClusterRecord*> LiveRecords() const { return {records_.begin(), records_.end()}; }
     // Releases every record still allocated (after a failed run).
     void ReleaseAllRecords();
 
     // When set, the id of every record released is appended here.
     std::vector<int32_t>* ReleaseLog = nullptr;
 
-    // Working space of the agglomeration, kept for the program's life.
-    std::vector<long double> Work;
+    // Working space of the agglomeration (a kMaxClusters x kMaxClusters
+    // table from the first one on), kept for the program's life.
+    ZeroedArray<long double> Work;
 
 private:
     std::unordered_set<ClusterRecord*> records_;
+    // Records come from blocks of zeroed pages, so that a run touches the
+    // memory of the records it makes and no more; released ones are reused.
+    std::vector<ZeroedArray<ClusterRecord>> recordBlocks_;
+    size_t blockUsed_ = 0;
+    std::vector<ClusterRecord*> freeRecords_;
 };
 
 // The program's one store.

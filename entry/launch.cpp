@@ -1,5 +1,10 @@
 #include "entry/launch.h"
 
+#include <exception>
+#include <optional>
+#include <thread>
+#include <utility>
+
 #include "common/error.h"
 #include "common/fpcheck.h"
 #include "common/numinput.h"
@@ -79,14 +84,52 @@ void WriteDistanceTable(AnalysisStore& s, char separator) {
     std::string line;
     for (int i = 1; i <= s.ObjectCount; ++i) {
         line = PadRight(s.Labels[i], 10);
-        for (int j = 1; j < i; ++j) line += PadRight(DistText(s.DistMatrix(i, j), separator), 10);
+        const long double* row = s.DistMatrix.Row(i);
+        for (int j = 1; j < i; ++j) {
+            const size_t start = line.size();
+            line += DistText(row[j - 1], separator);
+            if (line.size() - start < 10) line.append(start + 10 - line.size(), ' ');
+        }
         out.WriteLine(line);
     }
 }
 
+namespace {
+
+// The distance table written on a second thread while the clusters are
+// formed: it reads only Labels and DistMatrix and writes only OutFile, which
+// the agglomeration never touches. Finish() waits for it and raises what it
+// raised.
+class TableWriter {
+public:
+    TableWriter(AnalysisStore& s, char separator)
+        : thread_([this, &s, separator] {
+              try {
+                  WriteDistanceTable(s, separator);
+              } catch (...) {
+                  error_ = std::current_exception();
+              }
+          }) {}
+    ~TableWriter() { Wait(); }
+    void Wait() {
+        if (thread_.joinable()) thread_.join();
+    }
+    void Finish() {
+        Wait();
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+    }
+
+private:
+    std::exception_ptr error_;
+    std::thread thread_;
+};
+
+}  // namespace
+
 RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<void()>& dendrogram) {
+    std::optional<TableWriter> table;
     try {
-        if (s.DistType == 0) WriteDistanceTable(s, separator);
+        if (s.DistType == 0) table.emplace(s, separator);
         FillPairList(s);
         MakeObjectClusters(s);
         switch (s.DistType) {
@@ -97,12 +140,23 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
                 s.OutFile.Close();
                 return RunOutcome::InvalidDistType;
         }
+        if (table) table->Finish();
         if (dendrogram) dendrogram();
         ReleaseClusterTree(s);
         s.OutFile.Close();
         return RunOutcome::Finished;
     } catch (...) {
-        // Keep what was written and leave nothing allocated behind.
+        // Keep what was written and leave nothing allocated behind. The table
+        // is finished first; a failure of its own came first in the run, so
+        // that is the one raised.
+        std::exception_ptr error = std::current_exception();
+        if (table) {
+            try {
+                table->Finish();
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
         if (s.OutFile.IsOpen()) {
             try {
                 s.OutFile.Close();
@@ -110,7 +164,7 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
             }
         }
         s.ReleaseAllRecords();
-        throw;
+        std::rethrow_exception(error);
     }
 }
 

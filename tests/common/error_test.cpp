@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+
+#include "common/fpcheck.h"
 
 namespace ca {
 namespace {
@@ -53,7 +56,6 @@ TEST(ErrorTest, ConvertAndRangeErrorTexts) {
     EXPECT_EQ(ConvertError("").Message(), J("'' は整数ではありません"));
 
     EXPECT_EQ(RangeError().Message(), J("範囲チェックエラー"));
-    EXPECT_EQ(MathError(J("ゼロ除算")).Message(), J("ゼロ除算"));
 
     // Every error is caught as the general one, with its message intact.
     try {
@@ -65,6 +67,42 @@ TEST(ErrorTest, ConvertAndRangeErrorTexts) {
         throw IoError(kNotANumber);
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), J("入力値が数値ではありません.").c_str());
+    }
+}
+
+// Each fault of real extended arithmetic raises MathError with the text that
+// names it; underflow and inexact results raise nothing.
+TEST(ErrorTest, FloatingPointFaultsRaiseTheirOwnTexts) {
+    volatile long double zero = 0, one = 1, huge = 1e4900L, tiny = 1e-4900L;
+    struct Case {
+        const char* fault;
+        std::function<void()> arithmetic;
+        const char* text;  // nullptr: no error
+    };
+    const Case cases[] = {
+        {"0/0", [&] { zero = zero / zero; }, "浮動小数点演算が不正です (無効な演算)"},
+        {"1/0", [&] { one = one / zero; }, "浮動小数点演算で 0 による除算が発生しました"},
+        {"overflow", [&] { huge = huge * huge; }, "浮動小数点演算でオーバーフローが発生しました"},
+        {"underflow", [&] { tiny = tiny * tiny; }, nullptr},
+        {"inexact", [&] { one = one / 3; }, nullptr},
+    };
+    for (const Case& c : cases) {
+        ClearFpFaults();
+        c.arithmetic();
+        if (!c.text) {
+            EXPECT_NO_THROW(CheckFpFaults()) << c.fault;
+            continue;
+        }
+        try {
+            CheckFpFaults();
+            ADD_FAILURE() << c.fault << " raised nothing";
+        } catch (const MathError& e) {
+            EXPECT_EQ(e.Message(), J(c.text)) << c.fault;
+        }
+        EXPECT_NO_THROW(CheckFpFaults()) << c.fault << ": the flags are cleared once raised";
+        zero = 0;
+        one = 1;
+        huge = 1e4900L;
     }
 }
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "common/error.h"
 
@@ -25,6 +28,32 @@ TEST(NumberInput, AcceptsTheGrammar) {
     }
     EXPECT_EQ(*ParseNumber("1,5", ','), 1.5L);
     EXPECT_EQ(*ParseNumber(" -2,25e1", ','), -22.5L);
+}
+
+// Texts of every shape (digits on both sides of the point, leading and
+// trailing zeros, up to 24 digits, exponents) read as the C library's
+// correctly rounded conversion reads them, bit for bit, whichever way the
+// reading takes.
+TEST(NumberInput, EveryTextReadsAsTheCorrectlyRoundedValue) {
+    uint64_t x = 0x2545F4914F6CDD1DULL;
+    auto next = [&x](uint64_t bound) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        return x % bound;
+    };
+    for (int run = 0; run < 200000; ++run) {
+        std::string text = next(3) == 0 ? "-" : "";
+        const int before = static_cast<int>(next(14)), after = static_cast<int>(next(12));
+        for (int k = 0; k < before; ++k) text.push_back(static_cast<char>('0' + next(k == 0 && next(2) ? 1 : 10)));
+        if (after > 0 || before == 0) text.push_back('.');
+        for (int k = 0; k < after || (before == 0 && k == 0); ++k) text.push_back(static_cast<char>('0' + next(10)));
+        if (next(3) == 0) text += "e" + std::to_string(static_cast<int>(next(80)) - 40);
+        const auto v = ParseNumber(text, '.');
+        ASSERT_TRUE(v.has_value()) << text;
+        const long double ref = std::strtold(text.c_str(), nullptr);
+        ASSERT_EQ(std::memcmp(&*v, &ref, 10), 0) << text << " gives " << static_cast<double>(*v);
+    }
 }
 
 TEST(NumberInput, RefusesEverythingElse) {

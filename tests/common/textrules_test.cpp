@@ -127,8 +127,8 @@ TEST(TextRules, RoundDigitsCarryAndBelowFirstDigit) {
 namespace ca {
 namespace {
 
-// The integer route to 18 digits must give exactly glibc's correctly rounded
-// result wherever it applies.
+// The integer route to 18 digits (and to the fields cut from them) must give
+// exactly glibc's correctly rounded result wherever it applies.
 void ExpectSameAsPrintf(long double v, int& fastCount) {
     Decimal18 fast;
     if (!FastDecimal18(v, fast)) return;
@@ -137,6 +137,9 @@ void ExpectSameAsPrintf(long double v, int& fastCount) {
     ASSERT_EQ(std::string(fast.digits), std::string(ref.digits)) << static_cast<double>(v);
     ASSERT_EQ(fast.exponent, ref.exponent) << static_cast<double>(v);
     ASSERT_EQ(fast.negative, ref.negative);
+    // The cuts of the distance table and the input echo straight from the integer.
+    ASSERT_EQ(DistText(v, '.'), DistTextOf(ref, '.')) << static_cast<double>(v);
+    ASSERT_EQ(FixedField(v, 7, 1), FixedFieldOf(ref, 7, 1)) << static_cast<double>(v);
 }
 
 long double FromBits(uint64_t mantissa, uint16_t signExp) {
@@ -170,6 +173,9 @@ TEST(TextRules, EighteenDigitsAgreeWithGlibcOnRandomBitPatterns) {
         ExpectSameAsPrintf(static_cast<long double>(base * 10 + 5), fast);
         ExpectSameAsPrintf(static_cast<long double>(base) + 0.5L, fast);
         ExpectSameAsPrintf(static_cast<long double>(next() % 100000000) / 1000, fast);
+        ExpectSameAsPrintf(static_cast<long double>(next() % 100000000), fast);  // ties at the 7th digit
+        ExpectSameAsPrintf(static_cast<long double>(next() % 2000000) / 8 - 125000, fast);  // ties at the 1st decimal
+        ExpectSameAsPrintf(9.95L + static_cast<long double>(next() % 1000) * 10, fast);    // carries
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(fast, 1000000);  // the integer route was really taken

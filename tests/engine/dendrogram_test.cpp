@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -365,6 +365,27 @@ TEST(Dendrogram, CaptionsTreeAndScaleStayOnThePage) {
                 EXPECT_GE(c.x, 0);
                 EXPECT_LE(c.x, k.width);
             }
+    }
+}
+
+// Exact halves go to the even neighbour, on both sides of an odd and of an
+// even integer and below zero: neither truncation nor rounding halves up or
+// away from zero gives all of these.
+TEST(Dendrogram, CoordinateTiesGoToTheEvenNeighbour) {
+    DendrogramLayout L;
+    L.ColW = 10;                // x origin 20
+    L.XUnit = 3;
+    L.HeightPerUnit = 2;        // x * 3 / 2
+    L.LineH = 5;                // (y + 2) * 5 * 1.2 is exactly k + 1/2 at these rows
+    const std::pair<long double, int32_t> xs[] = {
+        {1, 20 + 2}, {3, 20 + 4}, {5, 20 + 8}, {7, 20 + 10}, {-1, 20 - 2}, {-3, 20 - 4}};
+    for (auto [x, expected] : xs) EXPECT_EQ(L.PlotX(x), expected) << "x " << static_cast<double>(x);
+    const std::pair<long double, int32_t> ys[] = {
+        {-0.25L, 10}, {0.75L, 16}, {1.25L, 20}, {1.75L, 22}, {3.75L, 34}, {4.25L, 38}, {-1.75L, 2}};
+    for (auto [y, expected] : ys) {
+        const long double t = (y + 2) * 5 * 1.2L;
+        ASSERT_EQ(t - std::floor(t), 0.5L) << "not a tie at row " << static_cast<double>(y);
+        EXPECT_EQ(L.PlotY(y), expected) << "row " << static_cast<double>(y);
     }
 }
 

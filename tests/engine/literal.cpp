@@ -6,6 +6,35 @@
 namespace ca::testing {
 namespace {
 
+// Both measures by themselves, straight from their definitions, so that a
+// fault in the program's own arithmetic shows. (The fast procedures use none
+// of the lookups; the reference takes the program's.)
+
+// Sum over k = 1..M of (a's Centroid[k] - b's Centroid[k])^2, from k = 1 up.
+long double CentroidDistance(AnalysisStore& s, int32_t a, int32_t b) {
+    const ClusterRecord* ra = SeekC(s, a);
+    const ClusterRecord* rb = SeekC(s, b);
+    long double sum = 0;
+    for (int k = 1; k <= s.AttrCount; ++k) {
+        const long double d = ra->Centroid[k] - rb->Centroid[k];
+        sum = sum + d * d;
+    }
+    return sum;
+}
+
+// ((nT + nA) D(t,a) + (nT + nB) D(t,b) - nT D(a,b)) / (nT + nA + nB), in the
+// order p := D(t,a) (nA + nT); q := D(t,b) (nB + nT) + p; r := q - D(a,b) nT;
+// r / (nA + nT + nB), member-count sums formed as integers.
+long double WardDistance(AnalysisStore& s, int32_t t, int32_t a, int32_t b) {
+    const int32_t nT = SeekC(s, t)->MemberCount;
+    const int32_t nA = SeekC(s, a)->MemberCount;
+    const int32_t nB = SeekC(s, b)->MemberCount;
+    const long double p = SeekD(s, t, a) * static_cast<long double>(nA + nT);
+    const long double q = SeekD(s, t, b) * static_cast<long double>(nB + nT) + p;
+    const long double r = q - SeekD(s, a, b) * static_cast<long double>(nT);
+    return r / static_cast<long double>(nA + nT + nB);
+}
+
 void Step(AnalysisStore& s, bool ward) {
     if (s.PairCount == 0) throw Error("Range error in SeekC");
     // 1. The first pair with the strictly smallest distance.
@@ -43,7 +72,7 @@ void Step(AnalysisStore& s, bool ward) {
         ++s.PairCount;
         s.PairList[s.PairCount].I = id;
         s.PairList[s.PairCount].J = rec->Id;
-        s.PairList[s.PairCount].Dist = ward ? WardDist(s, id, ci, cj) : CentroidDist(s, id, rec->Id);
+        s.PairList[s.PairCount].Dist = ward ? WardDistance(s, id, ci, cj) : CentroidDistance(s, id, rec->Id);
     }
     // 5. Drop the pairs of the merged clusters, shifting later entries down.
     for (int32_t k = 1; k <= s.PairCount;) {

@@ -79,8 +79,9 @@ TEST(Oracle, WardMethodMatchesTheLiteralProcedureMoreSeeds) {
 namespace ca::testing {
 namespace {
 
-// Tables large enough for the centroid distances to be split over two
-// threads: the split must not change a single bit.
+// Tables large enough for the exact centroid distances to be split over two
+// threads (coordinates beyond 2^400 are not screened): the split must not
+// change a single bit.
 TEST(Oracle, CentroidMethodOnTwoThreadsMatchesTheLiteralProcedure) {
     std::mt19937_64 rng(5);
     AnalysisStore fast, literal;
@@ -89,8 +90,8 @@ TEST(Oracle, CentroidMethodOnTwoThreadsMatchesTheLiteralProcedure) {
         Rows rows(n, std::vector<long double>(m));
         for (auto& r : rows)
             for (auto& v : r)
-                v = run == 0 ? std::uniform_int_distribution<int>(0, 1)(rng)
-                             : std::uniform_real_distribution<double>(-1, 1)(rng);
+                v = 0x1p420L * (run == 0 ? std::uniform_int_distribution<int>(0, 1)(rng)
+                                         : std::uniform_real_distribution<double>(-1, 1)(rng));
         for (int d = 0; d < 20; ++d) rows[d + 100] = rows[d];  // duplicated rows
         FillStore(fast, rows, 0);
         FillStore(literal, rows, 0);

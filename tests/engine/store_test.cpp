@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 #include "common/error.h"
 #include "engine/agglomerate.h"
@@ -24,8 +25,10 @@ TEST(Store, TablesCheckEveryIndex) {
     EXPECT_THROW(s.DistMatrix(1, 0), RangeError);
     ClusterRecord r;
     EXPECT_THROW(r.Centroid[kMaxAttrs + 1], RangeError);
+    EXPECT_NO_THROW(s.ClusterTable[kMaxClusters]);
     try {
         s.ClusterTable[0];
+        ADD_FAILURE() << "ClusterTable[0] raised nothing";
     } catch (const RangeError& e) {
         EXPECT_EQ(e.Message(), J("範囲チェックエラー"));
     }
@@ -57,6 +60,34 @@ TEST(Store, ReleaseClusterTreeReleasesEachRecordOnceChildrenFirst) {
         EXPECT_EQ(s.ClusterCount, 3);
         EXPECT_EQ(s.LastClusterId, 2 * n - 1);
     }
+}
+
+// A record comes as a new one does, every field zero, also when it takes
+// the place of a released one.
+TEST(Store, NewRecordsAreZeroEvenWhenReused) {
+    AnalysisStore s;
+    auto isZero = [](const ClusterRecord* r) {
+        for (int k = 1; k <= kMaxAttrs; ++k)
+            if (r->Centroid[k] != 0) return false;
+        return r->Id == 0 && !r->Left && !r->Right && r->PlotPos == 0 && r->Height == 0 && r->MemberCount == 0;
+    };
+    for (int round = 0; round < 2; ++round) {
+        std::vector<ClusterRecord*> made;
+        for (int i = 0; i < 3; ++i) {
+            ClusterRecord* r = s.NewRecord();
+            EXPECT_TRUE(isZero(r)) << "round " << round;
+            r->Id = 7;
+            r->Left = r->Right = r;
+            r->PlotPos = r->Height = 1.5L;
+            r->Centroid[kMaxAttrs] = 2;
+            r->MemberCount = 3;
+            made.push_back(r);
+        }
+        s.FreeRecord(made[0]);
+        EXPECT_TRUE(isZero(s.NewRecord()));
+        s.ReleaseAllRecords();
+    }
+    EXPECT_EQ(s.LiveRecordCount(), 0u);
 }
 
 TEST(Store, ReleaseOrderIsLeftSubtreeRightSubtreeThenRecord) {
@@ -144,8 +175,10 @@ TEST(Distances, PairListAndObjectClusters) {
 }
 
 TEST(Distances, ParallelSumsMatchTheSequentialOrder) {
-    // Large enough to be split over threads; every sum must equal the one
-    // formed term by term in ascending order.
+    // Split over two threads (the threshold lowered for the test); every sum
+    // must equal the one formed term by term in ascending order, and an
+    // overflow in either thread's rows must raise.
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: no second thread";
     AnalysisStore s;
     const int n = 300, m = 37;
     uint64_t x = 12345;
@@ -156,13 +189,19 @@ TEST(Distances, ParallelSumsMatchTheSequentialOrder) {
             x = x * 6364136223846793005ULL + 1442695040888963407ULL;
             s.Coord(i, k) = static_cast<long double>(x >> 11) / 9007199254740992.0L * 1000 - 500;
         }
-    ComputePairSums(s);
+    ASSERT_EQ(ComputePairSums(s, 0), 2);
     for (int j = 2; j <= n; ++j)
         for (int i = 1; i < j; ++i) {
             long double sum = 0;
             for (int k = 1; k <= m; ++k) sum = sum + (s.Coord(j, k) - s.Coord(i, k)) * (s.Coord(j, k) - s.Coord(i, k));
             ASSERT_TRUE(SameBits(sum, s.PairSums[PairIndex(i, j)])) << i << "," << j;
         }
+    for (int row : {2, n}) {  // the first thread's rows, the second's
+        const long double kept = s.Coord(row, 1);
+        s.Coord(row, 1) = 1e2500L;
+        EXPECT_THROW(ComputePairSums(s, 0), MathError) << row;
+        s.Coord(row, 1) = kept;
+    }
 }
 
 TEST(Distances, OverflowRaisesTheFloatingPointError) {

@@ -206,6 +206,11 @@ TEST_F(Running, InvalidMethodAndMissingOutputFile) {
     // A run without a launch: the first write to the unopened file fails.
     s->DistType = 0;
     EXPECT_THROW(RunAnalysis(*s, '.', nullptr), IoError);
+    // The table fails and so does the agglomeration of one object: the
+    // table's error, the run's first, is the one raised.
+    s->ObjectCount = 1;
+    EXPECT_THROW(RunAnalysis(*s, '.', nullptr), IoError);
+    EXPECT_EQ(s->LiveRecordCount(), 0u);
 }
 
 }  // namespace
