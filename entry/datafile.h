@@ -5,9 +5,23 @@
 
 #include <string>
 
+#include "common/error.h"
+
 #include "entry/grid.h"
 
 namespace ca {
+
+// A count line that does not hold an integer: the I/O error 106, with the
+// line it concerns.
+class CountLineError : public IoError {
+public:
+    explicit CountLineError(std::string line) : IoError(kNotANumber), line_(std::move(line)) {}
+    // "行数の行" (the row count) or "列数の行" (the column count), Shift_JIS.
+    const std::string& Line() const { return line_; }
+
+private:
+    std::string line_;
+};
 
 // Largest table a data file may describe (rows x columns).
 constexpr int64_t kMaxDataFileCells = 10000000;

@@ -1,5 +1,6 @@
 #include "entry/grid.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/error.h"
@@ -34,26 +35,90 @@ void GridModel::SetColCount(int n) {
     if (observer_) observer_->GridReset();
 }
 
-const std::string& GridModel::Cell(int col, int row) const {
-    static const std::string empty;
-    if (row < 0 || col < 0 || static_cast<size_t>(row) >= cells_.size()) return empty;
-    const auto& r = cells_[row];
-    return static_cast<size_t>(col) < r.size() ? r[col] : empty;
+std::string GridModel::Cell(int col, int row) const {
+    if (row < 0 || col < 0) return {};
+    if (col == 0 || row == 0) {
+        const bool inColumn = col == 0;
+        const HeadingLine& line = inColumn ? rowHeadings_ : colHeadings_;
+        const int k = inColumn ? row : col;
+        if (auto it = line.written.find(k); it != line.written.end()) return it->second;
+        if (k >= 2 && k < line.generatedEnd) return inColumn ? ObjectHeading(k - 1) : AttrHeading(k - 1);
+        return {};
+    }
+    if (static_cast<size_t>(row - 1) >= body_.size()) return {};
+    const auto& r = body_[row - 1];
+    return static_cast<size_t>(col - 1) < r.size() ? r[col - 1] : std::string();
 }
 
 void GridModel::SetCell(int col, int row, std::string text) {
     if (row < 0 || col < 0) return;
-    if (static_cast<size_t>(row) >= cells_.size()) {
-        if (text.empty()) return;  // nothing stored there yet reads as empty anyway
-        cells_.resize(row + 1);
+    if (col == 0 || row == 0) {
+        const bool inColumn = col == 0;
+        HeadingLine& line = inColumn ? rowHeadings_ : colHeadings_;
+        const int k = inColumn ? row : col;
+        if (text.empty() && !(k >= 2 && k < line.generatedEnd))
+            line.written.erase(k);
+        else
+            line.written[k] = std::move(text);
+    } else {
+        if (static_cast<size_t>(row - 1) >= body_.size()) {
+            if (text.empty()) return;  // nothing stored there yet reads as empty anyway
+            body_.resize(row);
+        }
+        auto& r = body_[row - 1];
+        if (static_cast<size_t>(col - 1) >= r.size()) {
+            if (text.empty()) return;
+            r.resize(col);
+        }
+        r[col - 1] = std::move(text);
     }
-    auto& r = cells_[row];
-    if (static_cast<size_t>(col) >= r.size()) {
-        if (text.empty()) return;
-        r.resize(col + 1);
-    }
-    r[col] = std::move(text);
     if (observer_) observer_->CellChanged(col, row);
+}
+
+void GridModel::ClearRowFrom(int col, int row) {
+    if (row < 1 || static_cast<size_t>(row - 1) >= body_.size()) return;
+    if (col < 1) col = 1;
+    auto& r = body_[row - 1];
+    if (static_cast<size_t>(col - 1) >= r.size()) return;
+    r.resize(col - 1);
+    if (r.empty()) r.shrink_to_fit();
+    if (observer_) observer_->GridReset();
+}
+
+void GridModel::ClearBlock(int col0, int col1, int row0, int row1) {
+    col0 = std::max(col0, 1);
+    row0 = std::max(row0, 1);
+    row1 = std::min<int64_t>(row1, static_cast<int64_t>(body_.size()) + 1);
+    bool changed = false;
+    for (int r = row0; r < row1; ++r) {
+        auto& cells = body_[r - 1];
+        const size_t end = std::min<size_t>(cells.size(), col1 < 1 ? 0 : col1 - 1);
+        for (size_t c = col0 - 1; c < end; ++c)
+            if (!cells[c].empty()) {
+                cells[c].clear();
+                changed = true;
+            }
+    }
+    if (changed && observer_) observer_->GridReset();
+}
+
+void GridModel::WriteHeadings(HeadingLine& line, int from, int to) {
+    from = std::max(from, 2);
+    if (from >= to) return;
+    // Positions between the made headings and `from` keep what they read now.
+    for (int k = line.generatedEnd; k < from; ++k) line.written.try_emplace(k);
+    line.written.erase(line.written.lower_bound(from), line.written.lower_bound(to));
+    line.generatedEnd = std::max(line.generatedEnd, to);
+}
+
+void GridModel::WriteObjectHeadings(int from, int to) {
+    WriteHeadings(rowHeadings_, from, to);
+    if (observer_) observer_->GridReset();
+}
+
+void GridModel::WriteAttrHeadings(int from, int to) {
+    WriteHeadings(colHeadings_, from, to);
+    if (observer_) observer_->GridReset();
 }
 
 void GridModel::SetCurrent(int col, int row) {
@@ -80,10 +145,9 @@ void FormCreate(GridModel& g) {
     g.SetRowCount(4);
     g.SetColWidth(0, static_cast<int>(std::lround(g.ColWidth(0) * 1.5)));
     g.SetCell(0, 1, J(" 属性ラベル"));
-    g.SetCell(0, 2, ObjectHeading(1));
-    g.SetCell(0, 3, ObjectHeading(2));
+    g.WriteObjectHeadings(2, 4);
     g.SetCell(1, 0, J(" ラベル"));
-    g.SetCell(2, 0, AttrHeading(1));
+    g.WriteAttrHeadings(2, 3);
     g.SetCurrent(1, 1);
 }
 
@@ -93,7 +157,7 @@ void AddButtonClick(GridModel& g) {
     const int cols = g.ColCount();
     if (r == 0) return;
     g.SetRowCount(rows + 1);
-    g.SetCell(0, rows, ObjectHeading(rows - 1));
+    g.WriteObjectHeadings(rows, rows + 1);
     for (int c = 1; c < cols; ++c) g.SetCell(c, rows, " ");
     if (r == rows - 1) return;
     for (int k = rows; k >= r + 2; --k)
@@ -109,7 +173,7 @@ void DelButtonClick(GridModel& g) {
         for (int k = r; k <= rows - 2; ++k)
             for (int c = 1; c < cols; ++c) g.SetCell(c, k, g.Cell(c, k + 1));
     if (r >= 2 && rows > 2) g.SetRowCount(rows - 1);
-    for (int k = 2; k < g.RowCount(); ++k) g.SetCell(0, k, ObjectHeading(k - 1));
+    g.WriteObjectHeadings(2, g.RowCount());
 }
 
 void AddColButtonClick(GridModel& g) {
@@ -118,7 +182,7 @@ void AddColButtonClick(GridModel& g) {
     const int rows = g.RowCount();
     if (c == 0) return;
     g.SetColCount(cols + 1);
-    g.SetCell(cols, 0, AttrHeading(cols - 1));
+    g.WriteAttrHeadings(cols, cols + 1);
     for (int r = 1; r < rows; ++r) g.SetCell(cols, r, " ");
     if (c == cols - 1) return;
     for (int k = cols; k >= c + 2; --k)
@@ -135,8 +199,7 @@ void DelColButtonClick(GridModel& g) {
         for (int k = c; k <= cols - 2; ++k)
             for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k + 1, r));
     g.SetColCount(cols - 1);
-    if (g.ColCount() > 2)
-        for (int k = 2; k < g.ColCount(); ++k) g.SetCell(k, 0, AttrHeading(k - 1));
+    g.WriteAttrHeadings(2, g.ColCount());
 }
 
 }  // namespace ca
