@@ -1,0 +1,157 @@
+// The data-file loader, the CSV importer and both round trips.
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "entry/csv.h"
+#include "entry/datafile.h"
+#include "entry/grid.h"
+#include "fuzz/targets.h"
+
+namespace ca::fuzz {
+
+namespace {
+
+// Larger tables are only checked against the cell bound: going through
+// millions of cells would slow the fuzzing down to a crawl.
+constexpr int64_t kLargestChecked = 1 << 12;
+
+std::string Where(int c, int r) { return " at (" + std::to_string(c) + ", " + std::to_string(r) + ")"; }
+
+// Every cell of both grids in [0, rows) x [0, cols), cell (1, 1) unless
+// told otherwise.
+void CheckSameCells(const GridModel& want, const GridModel& got, const std::string& what, bool corner = true) {
+    Check(want.RowCount() == got.RowCount() && want.ColCount() == got.ColCount(), what + ": counts differ");
+    for (int r = 0; r < want.RowCount(); ++r)
+        for (int c = 0; c < want.ColCount(); ++c) {
+            if (!corner && c == 1 && r == 1) continue;
+            if (want.Cell(c, r) != got.Cell(c, r)) Fail(what + ": cell differs" + Where(c, r));
+        }
+}
+
+// The bytes a line of a text file cannot hold inside a cell: the line ends
+// and the end-of-file mark.
+bool LineSafe(char b) { return b != '\n' && b != '\r' && b != '\x1A'; }
+
+// A table of at least one object from fuzz bytes (a CSV file always gives one
+// object row): a row count, a column count, then for each cell
+// a length byte and that many bytes (missing bytes make empty cells).
+GridModel TableFrom(const uint8_t* data, size_t size, bool lineSafe) {
+    size_t i = 0;
+    auto next = [&]() -> int { return i < size ? data[i++] : 0; };
+    GridModel g;
+    FormCreate(g);
+    const int rows = 3 + next() % 6, cols = 2 + next() % 7;
+    g.SetRowCount(rows);
+    g.SetColCount(cols);
+    g.WriteObjectHeadings(2, rows);
+    g.WriteAttrHeadings(2, cols);
+    for (int r = 1; r < rows; ++r)
+        for (int c = 1; c < cols; ++c) {
+            std::string text;
+            for (int n = next() % 24; n > 0 && i < size; --n) {
+                const char b = static_cast<char>(data[i++]);
+                if (!lineSafe || LineSafe(b)) text.push_back(b);
+            }
+            g.SetCell(c, r, std::move(text));
+        }
+    return g;
+}
+
+}  // namespace
+
+// Whatever the bytes, the load ends or raises the system's error, within the
+// cell bound; a loaded table saved and loaded again gives back every cell,
+// trimmed, and the same counts and headings.
+void DataFileLoad(const uint8_t* data, size_t size) {
+    const std::string in = ScratchFile("load.dat", data, size);
+    GridModel g;
+    FormCreate(g);
+    try {
+        LoadDataFile(g, in);
+    } catch (const Error&) {
+        return;
+    }
+    Check(static_cast<int64_t>(g.RowCount()) * g.ColCount() <= kMaxDataFileCells, "load: over the cell bound");
+    if (static_cast<int64_t>(g.RowCount()) * g.ColCount() > kLargestChecked) return;
+    const std::string again = ScratchPath("again.dat");
+    SaveDataFile(g, again);
+    GridModel h;
+    FormCreate(h);
+    LoadDataFile(h, again);
+    for (int r = 1; r < g.RowCount(); ++r)
+        for (int c = 1; c < g.ColCount(); ++c) g.SetCell(c, r, TrimControl(g.Cell(c, r)));
+    if (g.RowCount() > 1 && g.ColCount() > 1) CheckSameCells(g, h, "load, save, load");
+}
+
+// Whatever the bytes, the import ends or raises the system's error, within
+// the cell bound; every imported row holds exactly the fields of its line;
+// the imported table exported and imported again gives back every cell.
+void CsvImport(const uint8_t* data, size_t size) {
+    const std::string in = ScratchFile("import.csv", data, size);
+    GridModel g;
+    FormCreate(g);
+    for (int r = 1; r < 6; ++r)
+        for (int c = 1; c < 6; ++c) g.SetCell(c, r, "former");
+    try {
+        ImportCsv(g, in);
+    } catch (const Error&) {
+        return;
+    }
+    Check(static_cast<int64_t>(g.RowCount()) * g.ColCount() <= kMaxDataFileCells, "import: over the cell bound");
+    if (static_cast<int64_t>(g.RowCount()) * g.ColCount() > kLargestChecked) return;
+    // The lines as the reader sees them: LF or CR LF ends one, a lone CR is
+    // dropped, 0x1A ends the file.
+    std::vector<std::string> lines(1);
+    for (size_t i = 0; i < size; ++i) {
+        const char b = static_cast<char>(data[i]);
+        if (b == '\x1A') break;
+        if (b == '\n') {
+            if (i + 1 < size && data[i + 1] != 0x1A) lines.emplace_back();
+        } else if (b != '\r') {
+            lines.back().push_back(b);
+        }
+    }
+    for (int r = 1; r < g.RowCount(); ++r) {
+        const std::string line = static_cast<size_t>(r - 1) < lines.size() ? lines[r - 1] : std::string();
+        const std::vector<std::string> fields = SplitCsvLine(line);
+        for (int c = r == 1 ? 2 : 1; c < g.ColCount(); ++c) {
+            const std::string want = static_cast<size_t>(c - 1) < fields.size() ? fields[c - 1] : std::string();
+            if (g.Cell(c, r) != want) Fail("import: not the field of its line" + Where(c, r));
+        }
+    }
+    if (g.ColCount() < 2) return;
+    ExportCsv(g, ScratchPath("again.csv"));
+    GridModel h;
+    FormCreate(h);
+    ImportCsv(h, ScratchPath("again.csv"));
+    CheckSameCells(g, h, "import, export, import", false);
+}
+
+// Any table of cells a line can hold survives save and load, each cell
+// trimmed.
+void DataFileRoundTrip(const uint8_t* data, size_t size) {
+    GridModel g = TableFrom(data, size, true);
+    const std::string path = ScratchPath("round.dat");
+    SaveDataFile(g, path);
+    GridModel h;
+    FormCreate(h);
+    LoadDataFile(h, path);
+    for (int r = 1; r < g.RowCount(); ++r)
+        for (int c = 1; c < g.ColCount(); ++c) g.SetCell(c, r, TrimControl(g.Cell(c, r)));
+    CheckSameCells(g, h, "save, load");
+}
+
+// Any table of cells a line can hold survives export and import unchanged,
+// cell (1, 1) excepted: lone lead bytes, NULs, quotes, commas and blanks.
+void CsvRoundTrip(const uint8_t* data, size_t size) {
+    GridModel g = TableFrom(data, size, true);
+    const std::string path = ScratchPath("round.csv");
+    ExportCsv(g, path);
+    GridModel h;
+    FormCreate(h);
+    ImportCsv(h, path);
+    CheckSameCells(g, h, "export, import", false);
+}
+
+}  // namespace ca::fuzz
