@@ -145,12 +145,13 @@ void ImportCsv(GridModel& grid, const std::string& path) {
     // The same bound as for data files, before the grid changes; a file that
     // outgrows it further down stops there, with what was read in place.
     // Splitting stops at the bound, so a line of commas costs no more.
-    std::vector<std::string> header;
-    const size_t headerFields = SplitCsvLine(
-        in.ReadLine(), [&](std::string&& f) { header.push_back(std::move(f)); }, kMaxDataFileCells / 3 - 1);
+    // Fields are counted before any is kept.
+    const std::string headerLine = in.ReadLine();
+    const size_t headerFields = SplitCsvLine(headerLine, [](std::string&&) {}, kMaxDataFileCells / 3 - 1);
     if (headerFields == 0)
         throw Error(J("CSV ファイルの 1 行目が空です。1 行目には属性名を書いてください"));
     if (static_cast<int64_t>(headerFields + 1) * 3 > kMaxDataFileCells) throw tooLarge();
+    std::vector<std::string> header = SplitCsvLine(headerLine);
     const int n = static_cast<int>(header.size());
     grid.SetColCount(n + 1);
     grid.SetRowCount(2);
@@ -163,11 +164,12 @@ void ImportCsv(GridModel& grid, const std::string& path) {
         const int r = grid.RowCount();
         const int64_t cols = grid.ColCount();
         if (static_cast<int64_t>(r + 1) * cols > kMaxDataFileCells) throw tooLarge();
-        fields.clear();
-        const size_t count = SplitCsvLine(
-            in.ReadLine(), [&](std::string&& f) { fields.push_back(std::move(f)); },
-            static_cast<size_t>(kMaxDataFileCells / (r + 1) - 1));
+        const std::string line = in.ReadLine();
+        const size_t count =
+            SplitCsvLine(line, [](std::string&&) {}, static_cast<size_t>(kMaxDataFileCells / (r + 1) - 1));
         if (static_cast<int64_t>(r + 1) * static_cast<int64_t>(count + 1) > kMaxDataFileCells) throw tooLarge();
+        fields.clear();
+        SplitCsvLine(line, [&](std::string&& f) { fields.push_back(std::move(f)); });
         grid.SetRowCount(r + 1);
         grid.WriteObjectHeadings(r, r + 1);
         // The row is built from its line alone: a cell the line does not

@@ -59,11 +59,12 @@ void LoadDataFile(GridModel& grid, const std::string& path) {
     grid.WriteObjectHeadings(2, R);
     grid.WriteAttrHeadings(2, C);
     for (int r = 1; r < R && C > 1; ++r) {
+        // Read in order, each row's cells are appended to it.
+        grid.ClearRowFrom(1, r);
         for (int c = 1; c < C; ++c) {
             if (in.AtEnd()) {
                 // Every cell the file does not reach reads as empty text; only
                 // what the grid holds there costs time.
-                grid.ClearBlock(c, C, r, r + 1);
                 grid.ClearBlock(1, C, r + 1, R);
                 in.Close();
                 return;

@@ -35,6 +35,94 @@ void GridModel::SetColCount(int n) {
     if (observer_) observer_->GridReset();
 }
 
+namespace {
+
+// The byte count at `pos`, moving `pos` past it.
+size_t ReadLength(const std::string& bytes, size_t& pos) {
+    size_t n = 0;
+    int shift = 0;
+    unsigned char b;
+    do {
+        b = static_cast<unsigned char>(bytes[pos++]);
+        n |= static_cast<size_t>(b & 0x7F) << shift;
+        shift += 7;
+    } while (b & 0x80);
+    return n;
+}
+
+void AppendCell(std::string& bytes, std::string_view text) {
+    for (size_t n = text.size();; n >>= 7) {
+        bytes.push_back(static_cast<char>((n & 0x7F) | (n >= 0x80 ? 0x80 : 0)));
+        if (n < 0x80) break;
+    }
+    bytes.append(text);
+}
+
+}  // namespace
+
+size_t GridModel::PackedRow::Offset(size_t i) const {
+    size_t pos = 0;
+    for (; i > 0; --i) pos += ReadLength(bytes_, pos);
+    return pos;
+}
+
+std::string GridModel::PackedRow::Get(size_t i) const {
+    if (i >= count_) return {};
+    size_t pos = Offset(i);
+    const size_t n = ReadLength(bytes_, pos);
+    return bytes_.substr(pos, n);
+}
+
+void GridModel::PackedRow::Set(size_t i, std::string_view text) {
+    if (i >= count_) {  // the usual case while a file is read: appended
+        bytes_.append(i - count_, '\0');
+        AppendCell(bytes_, text);
+        count_ = static_cast<uint32_t>(i + 1);
+        return;
+    }
+    const size_t from = Offset(i);
+    size_t to = from;
+    to += ReadLength(bytes_, to);
+    std::string cell;
+    AppendCell(cell, text);
+    bytes_.replace(from, to - from, cell);
+}
+
+bool GridModel::PackedRow::Clear(size_t from, size_t to) {
+    to = std::min<size_t>(to, count_);
+    if (from >= to) return false;
+    std::string kept;
+    size_t pos = 0;
+    bool changed = false;
+    for (size_t i = 0; i < count_; ++i) {
+        const size_t start = pos;
+        const size_t n = ReadLength(bytes_, pos);
+        pos += n;
+        if (i >= from && i < to) {
+            changed |= n > 0;
+            kept.push_back('\0');
+        } else {
+            kept.append(bytes_, start, pos - start);
+        }
+    }
+    if (changed) bytes_ = std::move(kept);
+    return changed;
+}
+
+void GridModel::PackedRow::Truncate(size_t n) {
+    if (n >= count_) return;
+    bytes_.resize(Offset(n));
+    count_ = static_cast<uint32_t>(n);
+    if (n == 0) bytes_.shrink_to_fit();
+}
+
+GridModel::PackedRow* GridModel::Row(int row) {
+    if (row < 1 || static_cast<size_t>(row - 1) >= rowIndex_.size() || rowIndex_[row - 1] < 0) return nullptr;
+    return &rows_[rowIndex_[row - 1]];
+}
+
+const GridModel::PackedRow* GridModel::Row(int row) const { return const_cast<GridModel*>(this)->Row(row); }
+
 std::string GridModel::Cell(int col, int row) const {
     if (row < 0 || col < 0) return {};
     if (col == 0 || row == 0) {
@@ -45,9 +133,8 @@ std::string GridModel::Cell(int col, int row) const {
         if (k >= 2 && k < line.generatedEnd) return inColumn ? ObjectHeading(k - 1) : AttrHeading(k - 1);
         return {};
     }
-    if (static_cast<size_t>(row - 1) >= body_.size()) return {};
-    const auto& r = body_[row - 1];
-    return static_cast<size_t>(col - 1) < r.size() ? r[col - 1] : std::string();
+    const PackedRow* r = Row(row);
+    return r ? r->Get(col - 1) : std::string();
 }
 
 void GridModel::SetCell(int col, int row, std::string text) {
@@ -61,44 +148,37 @@ void GridModel::SetCell(int col, int row, std::string text) {
         else
             line.written[k] = std::move(text);
     } else {
-        if (static_cast<size_t>(row - 1) >= body_.size()) {
+        PackedRow* r = Row(row);
+        if (!r || static_cast<size_t>(col - 1) >= r->Count()) {
             if (text.empty()) return;  // nothing stored there yet reads as empty anyway
-            body_.resize(row);
+            if (!r) {
+                if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
+                rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
+                r = &rows_.emplace_back();
+            }
         }
-        auto& r = body_[row - 1];
-        if (static_cast<size_t>(col - 1) >= r.size()) {
-            if (text.empty()) return;
-            r.resize(col);
-        }
-        r[col - 1] = std::move(text);
+        r->Set(col - 1, text);
     }
     if (observer_) observer_->CellChanged(col, row);
 }
 
 void GridModel::ClearRowFrom(int col, int row) {
-    if (row < 1 || static_cast<size_t>(row - 1) >= body_.size()) return;
+    PackedRow* r = Row(row);
     if (col < 1) col = 1;
-    auto& r = body_[row - 1];
-    if (static_cast<size_t>(col - 1) >= r.size()) return;
-    r.resize(col - 1);
-    if (r.empty()) r.shrink_to_fit();
-    if (observer_) observer_->GridReset();
+    if (!r || static_cast<size_t>(col - 1) >= r->Count()) return;
+    const int last = static_cast<int>(r->Count());
+    r->Truncate(col - 1);
+    if (observer_)
+        for (int c = col; c <= last; ++c) observer_->CellChanged(c, row);
 }
 
 void GridModel::ClearBlock(int col0, int col1, int row0, int row1) {
     col0 = std::max(col0, 1);
     row0 = std::max(row0, 1);
-    row1 = std::min<int64_t>(row1, static_cast<int64_t>(body_.size()) + 1);
+    row1 = static_cast<int>(std::min<int64_t>(row1, static_cast<int64_t>(rowIndex_.size()) + 1));
     bool changed = false;
-    for (int r = row0; r < row1; ++r) {
-        auto& cells = body_[r - 1];
-        const size_t end = std::min<size_t>(cells.size(), col1 < 1 ? 0 : col1 - 1);
-        for (size_t c = col0 - 1; c < end; ++c)
-            if (!cells[c].empty()) {
-                cells[c].clear();
-                changed = true;
-            }
-    }
+    for (int row = row0; row < row1; ++row)
+        if (PackedRow* r = Row(row)) changed |= r->Clear(col0 - 1, std::max(col1 - 1, 0));
     if (changed && observer_) observer_->GridReset();
 }
 

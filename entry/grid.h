@@ -85,9 +85,30 @@ private:
     static void WriteHeadings(HeadingLine& line, int from, int to);
     HeadingLine rowHeadings_;  // column 0, by row
     HeadingLine colHeadings_;  // row 0, by column
-    // Cells outside the headings: body_[row - 1][col - 1]. A deque grows
-    // without copying what it holds.
-    std::deque<std::vector<std::string>> body_;
+    // The cells of one row from column 1 on, packed into one string: each
+    // cell its byte count (7 bits a byte, low bits first, 0x80 while more
+    // follow), then its bytes. Short rows live inside the string itself.
+    class PackedRow {
+    public:
+        size_t Count() const { return count_; }
+        std::string Get(size_t i) const;
+        // Cells between the last one and `i` become empty.
+        void Set(size_t i, std::string_view text);
+        void Truncate(size_t n);
+        // Empties cells [from, to); true when one held text.
+        bool Clear(size_t from, size_t to);
+
+    private:
+        size_t Offset(size_t i) const;  // where cell i (i <= Count()) begins
+        std::string bytes_;
+        uint32_t count_ = 0;
+    };
+    PackedRow* Row(int row);
+    const PackedRow* Row(int row) const;
+    // Rows that hold text, by row - 1 (-1 for none); a deque grows without
+    // copying, and a row without text costs 4 bytes.
+    std::deque<int32_t> rowIndex_;
+    std::deque<PackedRow> rows_;
     std::vector<int> colWidths_;
     Observer* observer_ = nullptr;
 };
