@@ -115,6 +115,10 @@ void CsvImport(const uint8_t* data, size_t size) {
     for (int r = 1; r < g.RowCount(); ++r) {
         const std::string line = static_cast<size_t>(r - 1) < lines.size() ? lines[r - 1] : std::string();
         const std::vector<std::string> fields = SplitCsvLine(line);
+        // Without quotes every comma separates: no field holds one, whatever
+        // bytes stand before it.
+        if (line.find('"') == std::string::npos)
+            for (const std::string& f : fields) Check(f.find(',') == std::string::npos, "import: a comma inside a field");
         for (int c = r == 1 ? 2 : 1; c < g.ColCount(); ++c) {
             const std::string want = static_cast<size_t>(c - 1) < fields.size() ? fields[c - 1] : std::string();
             if (g.Cell(c, r) != want) Fail("import: not the field of its line" + Where(c, r));

@@ -14,6 +14,8 @@ namespace ca::fuzz {
 
 void Fail(const std::string& what) { throw std::logic_error(what); }
 
+void PrintTo(const NamedTarget& t, std::ostream* os) { *os << t.name; }
+
 namespace {
 
 class Replay : public ::testing::TestWithParam<NamedTarget> {};
