@@ -85,7 +85,8 @@ bool EndsWithCsv(const std::string& name) {
 // Qt's own notices (no runtime folder, font hints) are not the program's
 // messages; only failures of Qt itself reach standard error.
 void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << EscapeName(text.toStdString()) << "\n";
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "cluster-batch: Qt: " << EscapeName(text.toStdString()) << "\n";
 }
 
 // A file written under a temporary name in the folder of its final name and
@@ -229,7 +230,6 @@ int main(int argc, char** argv) {
     }
     auto subject = [&](const std::string& option) { return "--" + option + " " + outPath.at(option); };
 
-    ca::AnalysisStore& s = ca::Store();
     try {
         std::unique_ptr<StagedFile> merges, pdf;
         if (outPath.count("merges")) About(subject("merges"), [&] { merges = std::make_unique<StagedFile>(outPath["merges"]); });
@@ -269,6 +269,9 @@ int main(int argc, char** argv) {
         } catch (const ca::Error& e) {
             throw Failure{input, e.Message()};
         }
+        // The store, at its full capacity, is taken only once the input is
+        // read: a file refused costs no more than its reading.
+        ca::AnalysisStore& s = ca::Store();
         const int distType = methodName == "centroid" ? 0 : 1;
         ca::LaunchResult launched;
         try {
