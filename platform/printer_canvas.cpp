@@ -1,5 +1,6 @@
 #include "platform/printer_canvas.h"
 
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -24,6 +25,13 @@ namespace {
 
 QString FromSjis(std::string_view sjis) {
     return QString::fromStdString(SjisToUtf8(sjis));
+}
+
+// Only a regular file is read back or removed: a PDF sent to a device or a
+// pipe (/dev/null, a FIFO) cannot be read back, and is never removed.
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -71,9 +79,10 @@ void PrinterCanvas::EndDoc() {
     const bool ended = painter_.end();
     const QString file = printer_.outputFileName();
     const std::string path = QFile::encodeName(file).toStdString();
-    if (ended && printer_.printerState() != QPrinter::Error && (file.isEmpty() || PdfFileComplete(path))) return;
+    const bool regular = IsRegularFile(path);
+    if (ended && printer_.printerState() != QPrinter::Error && (!regular || PdfFileComplete(path))) return;
     std::string message = J("印刷を最後まで終えられませんでした");
-    if (!file.isEmpty()) {
+    if (regular) {
         QFile::remove(file);
         message = J("PDF ファイルを最後まで書き込めませんでした");
         struct statvfs fs;
@@ -91,7 +100,7 @@ void PrinterCanvas::AbortDoc() {
     const bool aborted = printer_.abort();
     painter_.end();
     const QString file = printer_.outputFileName();
-    if (!aborted && !file.isEmpty()) QFile::remove(file);
+    if (!aborted && IsRegularFile(QFile::encodeName(file).toStdString())) QFile::remove(file);
 }
 
 void PrinterCanvas::NewPage() {

@@ -90,37 +90,57 @@ void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
 }
 
 // A file written under a temporary name in the folder of its final name and
-// renamed to it only when complete; removed when not.
+// renamed to it only when complete; removed when not. A name that leads to
+// something other than a regular file (a device such as /dev/null, a pipe)
+// is written directly, and a symbolic link is written through: the file it
+// leads to is replaced, keeping its mode.
 class StagedFile {
 public:
     // Raises ca::IoError when the temporary file cannot be made.
-    explicit StagedFile(std::string finalPath) : final_(std::move(finalPath)) {
+    explicit StagedFile(const std::string& path) : final_(path) {
+        struct stat st;
+        const bool exists = ::stat(path.c_str(), &st) == 0;
+        struct stat lst;
+        if ((exists && !S_ISREG(st.st_mode)) || (!exists && ::lstat(path.c_str(), &lst) == 0)) {
+            temp_ = path;  // written in place
+            direct_ = true;
+            return;
+        }
+        mode_t mode;
+        if (exists) {
+            final_ = std::filesystem::canonical(path).string();
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
         const std::filesystem::path p(final_);
         const std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
         std::string tmpl = folder + "/." + p.filename().string() + ".XXXXXX";
         const int fd = ::mkstemp(tmpl.data());
         // As for any file created: a missing folder is a bad name.
         if (fd < 0) throw ca::IoError(errno == ENOENT ? ca::kInvalidFileName : ca::IoCodeFromErrno(errno));
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, mode);
         ::close(fd);
         temp_ = tmpl;
     }
     ~StagedFile() {
-        if (!temp_.empty()) ::unlink(temp_.c_str());
+        if (!direct_ && !temp_.empty()) ::unlink(temp_.c_str());
     }
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
     const std::string& TempPath() const { return temp_; }
     void Commit() {
+        if (direct_) return;
         if (::rename(temp_.c_str(), final_.c_str()) != 0) throw ca::IoError(ca::IoCodeFromErrno(errno));
         temp_.clear();
     }
 
 private:
     std::string final_, temp_;
+    bool direct_ = false;
 };
 
 // Every merged cluster in the order of formation (ids N+1 .. 2N-1).
@@ -232,7 +252,8 @@ int main(int argc, char** argv) {
 
     try {
         std::unique_ptr<StagedFile> merges, pdf;
-        if (outPath.count("merges")) About(subject("merges"), [&] { merges = std::make_unique<StagedFile>(outPath["merges"]); });
+        if (outPath.count("merges"))
+            About(subject("merges"), [&] { merges = std::make_unique<StagedFile>(outPath["merges"]); });
         if (outPath.count("pdf")) {
             try {
                 pdf = std::make_unique<StagedFile>(outPath["pdf"]);

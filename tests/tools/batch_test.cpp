@@ -2,6 +2,7 @@
 // output file identical to the one the launch and the run write.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -217,6 +218,30 @@ TEST_F(Batch, WritesThatFallShortLeaveNoHalfFile) {
     EXPECT_GT(std::filesystem::file_size(File("d.pdf")), 10240u);
     EXPECT_GT(std::filesystem::file_size(File("m.txt")), 10240u);
     EXPECT_LT(std::filesystem::file_size(File("o.txt")), 10240u);
+}
+
+// Staging replaces only regular files: a pipe is written into and stays a
+// pipe, a symbolic link is written through and stays a link, and the file
+// it leads to keeps its mode.
+TEST_F(Batch, StagingKeepsPipesAndLinks) {
+    Write("in.dat", kData);
+    Write("real.txt", "old");
+    ::chmod(File("real.txt").c_str(), 0640);
+    ASSERT_EQ(::symlink("real.txt", File("link.pdf").c_str()), 0);
+    ASSERT_EQ(::mkfifo(File("pipe").c_str(), 0600), 0);
+    const std::string cmd = "timeout 20 cat " + File("pipe") + " > " + File("got.txt") + " & " + CLUSTER_BATCH +
+                            " --method ward --out " + File("o.txt") + " --merges " + File("pipe") + " --pdf " +
+                            File("link.pdf") + " " + File("in.dat") + "; wait";
+    ASSERT_EQ(std::system(("bash -c '" + cmd + "'").c_str()), 0);
+    struct stat st;
+    ASSERT_EQ(::lstat(File("pipe").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(Read(File("got.txt")).rfind("id\tleft\tright", 0), 0u);
+    ASSERT_EQ(::lstat(File("link.pdf").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(File("real.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(Read(File("real.txt")).rfind("%PDF", 0), 0u);
 }
 
 TEST_F(Batch, DendrogramAsPdf) {
