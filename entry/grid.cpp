@@ -61,8 +61,11 @@ void AppendCell(std::string& bytes, std::string_view text) {
 }  // namespace
 
 size_t GridModel::PackedRow::Offset(size_t i) const {
-    size_t pos = 0;
-    for (; i > 0; --i) pos += ReadLength(bytes_, pos);
+    size_t k = 0, pos = 0;
+    if (i >= cursorIndex_) k = cursorIndex_, pos = cursorOffset_;
+    for (; k < i; ++k) pos += ReadLength(bytes_, pos);
+    cursorIndex_ = static_cast<uint32_t>(i);
+    cursorOffset_ = pos;
     return pos;
 }
 
@@ -105,7 +108,10 @@ bool GridModel::PackedRow::Clear(size_t from, size_t to) {
             kept.append(bytes_, start, pos - start);
         }
     }
-    if (changed) bytes_ = std::move(kept);
+    if (changed) {
+        bytes_ = std::move(kept);
+        cursorIndex_ = cursorOffset_ = 0;
+    }
     return changed;
 }
 
@@ -113,6 +119,7 @@ void GridModel::PackedRow::Truncate(size_t n) {
     if (n >= count_) return;
     bytes_.resize(Offset(n));
     count_ = static_cast<uint32_t>(n);
+    cursorIndex_ = cursorOffset_ = 0;
     if (n == 0) bytes_.shrink_to_fit();
 }
 
@@ -265,9 +272,17 @@ void AddColButtonClick(GridModel& g) {
     g.WriteAttrHeadings(cols, cols + 1);
     for (int r = 1; r < rows; ++r) g.SetCell(cols, r, " ");
     if (c == cols - 1) return;
-    for (int k = cols; k >= c + 2; --k)
-        for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k - 1, r));
-    for (int r = 1; r < rows; ++r) g.SetCell(c + 1, r, " ");
+    // Each row's cells c + 1 .. cols - 1 move one column right, read and
+    // written left to right so that a packed row is walked once.
+    for (int r = 1; r < rows; ++r) {
+        std::string carried = g.Cell(c + 1, r);
+        g.SetCell(c + 1, r, " ");
+        for (int k = c + 2; k <= cols; ++k) {
+            std::string next = k < cols ? g.Cell(k, r) : std::string();
+            g.SetCell(k, r, std::move(carried));
+            carried = std::move(next);
+        }
+    }
 }
 
 void DelColButtonClick(GridModel& g) {

@@ -99,9 +99,14 @@ private:
         bool Clear(size_t from, size_t to);
 
     private:
-        size_t Offset(size_t i) const;  // where cell i (i <= Count()) begins
+        // Where cell i (i <= Count()) begins; walks on from the cell found
+        // last, so that reading or writing a row in order costs no more
+        // than the row.
+        size_t Offset(size_t i) const;
         std::string bytes_;
         uint32_t count_ = 0;
+        mutable uint32_t cursorIndex_ = 0;
+        mutable size_t cursorOffset_ = 0;
     };
     PackedRow* Row(int row);
     const PackedRow* Row(int row) const;
