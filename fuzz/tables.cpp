@@ -29,6 +29,21 @@ void CheckSameCells(const GridModel& want, const GridModel& got, const std::stri
         }
 }
 
+// Runs a reader into `g`: false when it refused the file with the system's
+// error, or when the table, checked against the cell bound, is too large to
+// go through cell by cell.
+template <typename Reader>
+bool Read(const GridModel& g, Reader&& reader, const std::string& what) {
+    try {
+        reader();
+    } catch (const Error&) {
+        return false;
+    }
+    const int64_t cells = static_cast<int64_t>(g.RowCount()) * g.ColCount();
+    Check(cells <= kMaxDataFileCells, what + ": over the cell bound");
+    return cells <= kLargestChecked;
+}
+
 // The bytes a line of a text file cannot hold inside a cell: the line ends
 // and the end-of-file mark.
 bool LineSafe(char b) { return b != '\n' && b != '\r' && b != '\x1A'; }
@@ -67,13 +82,7 @@ void DataFileLoad(const uint8_t* data, size_t size) {
     const std::string in = ScratchFile("load.dat", data, size);
     GridModel g;
     FormCreate(g);
-    try {
-        LoadDataFile(g, in);
-    } catch (const Error&) {
-        return;
-    }
-    Check(static_cast<int64_t>(g.RowCount()) * g.ColCount() <= kMaxDataFileCells, "load: over the cell bound");
-    if (static_cast<int64_t>(g.RowCount()) * g.ColCount() > kLargestChecked) return;
+    if (!Read(g, [&] { LoadDataFile(g, in); }, "load")) return;
     const std::string again = ScratchPath("again.dat");
     SaveDataFile(g, again);
     GridModel h;
@@ -93,13 +102,7 @@ void CsvImport(const uint8_t* data, size_t size) {
     FormCreate(g);
     for (int r = 1; r < 6; ++r)
         for (int c = 1; c < 6; ++c) g.SetCell(c, r, "former");
-    try {
-        ImportCsv(g, in);
-    } catch (const Error&) {
-        return;
-    }
-    Check(static_cast<int64_t>(g.RowCount()) * g.ColCount() <= kMaxDataFileCells, "import: over the cell bound");
-    if (static_cast<int64_t>(g.RowCount()) * g.ColCount() > kLargestChecked) return;
+    if (!Read(g, [&] { ImportCsv(g, in); }, "import")) return;
     // The lines as the reader sees them: LF or CR LF ends one, a lone CR is
     // dropped, 0x1A ends the file.
     std::vector<std::string> lines(1);
