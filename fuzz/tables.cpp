@@ -44,6 +44,18 @@ bool Read(const GridModel& g, Reader&& reader, const std::string& what) {
     return cells <= kLargestChecked;
 }
 
+// The table saved and loaded again gives back every cell, trimmed.
+void CheckSaveAndLoad(GridModel g, const std::string& what) {
+    const std::string path = ScratchPath("again.dat");
+    SaveDataFile(g, path);
+    GridModel h;
+    FormCreate(h);
+    LoadDataFile(h, path);
+    for (int r = 1; r < g.RowCount(); ++r)
+        for (int c = 1; c < g.ColCount(); ++c) g.SetCell(c, r, TrimControl(g.Cell(c, r)));
+    CheckSameCells(g, h, what);
+}
+
 // The bytes a line of a text file cannot hold inside a cell: the line ends
 // and the end-of-file mark.
 bool LineSafe(char b) { return b != '\n' && b != '\r' && b != '\x1A'; }
@@ -83,14 +95,7 @@ void DataFileLoad(const uint8_t* data, size_t size) {
     GridModel g;
     FormCreate(g);
     if (!Read(g, [&] { LoadDataFile(g, in); }, "load")) return;
-    const std::string again = ScratchPath("again.dat");
-    SaveDataFile(g, again);
-    GridModel h;
-    FormCreate(h);
-    LoadDataFile(h, again);
-    for (int r = 1; r < g.RowCount(); ++r)
-        for (int c = 1; c < g.ColCount(); ++c) g.SetCell(c, r, TrimControl(g.Cell(c, r)));
-    if (g.RowCount() > 1 && g.ColCount() > 1) CheckSameCells(g, h, "load, save, load");
+    if (g.RowCount() > 1 && g.ColCount() > 1) CheckSaveAndLoad(g, "load, save, load");
 }
 
 // Whatever the bytes, the import ends or raises the system's error, within
@@ -138,15 +143,7 @@ void CsvImport(const uint8_t* data, size_t size) {
 // Any table of cells a line can hold survives save and load, each cell
 // trimmed.
 void DataFileRoundTrip(const uint8_t* data, size_t size) {
-    GridModel g = TableFrom(data, size, true);
-    const std::string path = ScratchPath("round.dat");
-    SaveDataFile(g, path);
-    GridModel h;
-    FormCreate(h);
-    LoadDataFile(h, path);
-    for (int r = 1; r < g.RowCount(); ++r)
-        for (int c = 1; c < g.ColCount(); ++c) g.SetCell(c, r, TrimControl(g.Cell(c, r)));
-    CheckSameCells(g, h, "save, load");
+    CheckSaveAndLoad(TableFrom(data, size, true), "save, load");
 }
 
 // Any table of cells a line can hold survives export and import unchanged,
