@@ -201,13 +201,25 @@ int main(int argc, char** argv) {
     parser.addOption(fontSize);
     parser.addPositionalArgument("INPUT", "The table to analyse.");
 
-    // File names are bytes; an argument that does not come back unchanged
-    // through Qt's text would name another file.
+    // File names are bytes, not always UTF-8 (a Shift_JIS name, say). An
+    // argument that would not come back unchanged through Qt's text is
+    // handed to the parser as a stand-in and taken back as it was given.
+    std::map<QString, std::string> raw;
+    auto standIn = [&](const std::string& bytes) -> QString {
+        const QString text = QFile::decodeName(QByteArray::fromStdString(bytes));
+        if (QFile::encodeName(text).toStdString() == bytes && !text.startsWith(QChar(0xE000))) return text;
+        const QString token = QChar(0xE000) + QString::number(raw.size());
+        raw[token] = bytes;
+        return token;
+    };
     QStringList args;
     for (int i = 0; i < argc; ++i) {
-        args << QFile::decodeName(argv[i]);
-        if (QFile::encodeName(args.back()) != QByteArray(argv[i]))
-            return ArgumentError(std::string(argv[i]) + ": an argument that is not text of this system's locale");
+        const std::string a = argv[i];
+        const size_t eq = a.find('=');
+        if (a.rfind("--", 0) == 0 && eq != std::string::npos)
+            args << standIn(a.substr(0, eq + 1)) + standIn(a.substr(eq + 1));
+        else
+            args << standIn(a);
     }
     if (!parser.parse(args)) return ArgumentError(parser.errorText().toStdString());
     if (parser.isSet(help)) {
@@ -218,7 +230,11 @@ int main(int argc, char** argv) {
         std::cout << "cluster-batch 1.0\n";
         return 0;
     }
-    auto value = [&](const QCommandLineOption& o) { return QFile::encodeName(parser.value(o)).toStdString(); };
+    auto bytes = [&](const QString& text) {
+        auto it = raw.find(text);
+        return it != raw.end() ? it->second : QFile::encodeName(text).toStdString();
+    };
+    auto value = [&](const QCommandLineOption& o) { return bytes(parser.value(o)); };
     const std::string methodName = value(method);
     if (methodName != "centroid" && methodName != "ward")
         return ArgumentError("--method " + methodName + ": must be centroid or ward");
@@ -226,7 +242,7 @@ int main(int argc, char** argv) {
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
         return ArgumentError(positional.empty() ? "an input file is required" : "more than one input file");
-    const std::string input = QFile::encodeName(positional[0]).toStdString();
+    const std::string input = bytes(positional[0]);
     files.push_back({"INPUT", input});
     std::map<std::string, std::string> outPath;
     for (const OutputOption& o : kOutputOptions) {

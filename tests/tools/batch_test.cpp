@@ -113,6 +113,7 @@ TEST_F(Batch, FailuresExitOneNamingTheFileAndTheProgramsText) {
         {"short.csv", ",x,y\r\nA,1,2\r\nB,3\r\n", "", "short.csv: Error ===>  Cells[3,2] = "},
         {"esc.csv", ",x\r\nA,1\r\nB,\"\x1b[2J\x07\x7f\x81\"\r\n", "", R"(esc.csv: Error ===>  Cells[3,1] = \x1b[2J\x07\x7f\x81)"},
         {"missing.dat", "", "", "missing.dat: ファイルが見つかりません."},
+        {"gone\x1b[2J\x9b.dat", "", "", R"(gone\x1b[2J\x9b.dat: ファイルが見つかりません.)"},
         {"one.dat", "3\r\n3\r\n\r\nx\r\nA\r\n1\r\n", "",
          "one.dat: Range error in SeekC: 分析には少なくとも 2 個の対象が必要です (この表は 1 個)"},
         {"none.dat", "2\r\n3\r\n\r\nx\r\n", "",
