@@ -30,6 +30,9 @@ void SaveDataFile(const GridModel& grid, const std::string& path);
 
 // Reads a data file into the grid step by step; an error stops the load with
 // what was read so far in place (the counts are checked together first).
+// Each row is rewritten from its lines, hidden text beyond the column count
+// included; cells the file does not reach are empty. A count line that is
+// not a number raises CountLineError.
 void LoadDataFile(GridModel& grid, const std::string& path);
 
 // The text without its leading and trailing bytes 0x00-0x20.
