@@ -306,8 +306,13 @@ int main(int argc, char** argv) {
         } catch (const ca::Error& e) {
             throw Failure{input, e.Message()};
         }
-        // The store, at its full capacity, is taken only once the input is
-        // read: a file refused costs no more than its reading.
+        // The store, at its full capacity, is taken only for a table it can
+        // hold: a file refused costs no more than its reading.
+        try {
+            ca::CheckTableSize(grid);
+        } catch (const ca::Error& e) {
+            throw Failure{input, e.Message()};
+        }
         ca::AnalysisStore& s = ca::Store();
         const int distType = methodName == "centroid" ? 0 : 1;
         ca::LaunchResult launched;
