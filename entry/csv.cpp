@@ -7,6 +7,7 @@
 #include "entry/datafile.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace ca {
 
@@ -18,10 +19,43 @@ std::string CsvFileName(const std::string& name) {
     return name + ".csv";
 }
 
+namespace {
+
+// A byte that may follow a lead byte as the second byte of a character.
+bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
+// True when the text's last character is a lead byte without its second byte.
+bool EndsInLoneLeadByte(std::string_view text) {
+    size_t i = 0;
+    bool lone = false;
+    while (i < text.size()) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        lone = false;
+        if (IsLeadByte(b)) {
+            if (i + 1 < text.size() && IsTrailByte(static_cast<unsigned char>(text[i + 1]))) {
+                i += 2;
+                continue;
+            }
+            lone = true;
+        }
+        ++i;
+    }
+    return lone;
+}
+
+bool IsSpace(unsigned char b) { return b >= 0x01 && b <= 0x20; }
+
+}  // namespace
+
 std::string CsvField(const std::string& cell) {
+    // Unquoted, the reader would drop bytes 0x00-0x20 at either end, split at
+    // a comma and take a leading quote as an opening one. A lone lead byte at
+    // the end is quoted too, so that a reader pairing it with the comma after
+    // it still gets the field right.
     bool quote = !cell.empty() && cell[0] == '"';
     for (unsigned char b : cell)
         if (b <= 0x20 || b == ',' || b == '"') quote = true;
+    if (!quote && EndsInLoneLeadByte(cell)) quote = true;
     if (!quote) return cell;
     std::string f = "\"";
     for (char ch : cell) {
@@ -32,47 +66,55 @@ std::string CsvField(const std::string& cell) {
     return f;
 }
 
-std::vector<std::string> SplitCsvLine(std::string_view line) {
-    // A NUL byte ends the line.
-    if (auto nul = line.find('\0'); nul != std::string_view::npos) line = line.substr(0, nul);
-    auto isSpace = [](unsigned char b) { return b >= 0x01 && b <= 0x20; };
-    std::vector<std::string> fields;
+size_t SplitCsvLine(std::string_view line, const std::function<void(std::string&&)>& field, size_t maxFields) {
+    size_t count = 0;
+    auto emit = [&](std::string&& f) {
+        ++count;
+        if (count <= maxFields) field(std::move(f));
+    };
     size_t i = 0, n = line.size();
-    while (i < n && isSpace(line[i])) ++i;
-    while (i < n) {
-        std::string field;
+    // Outside a quoted field a NUL byte ends the line.
+    auto ended = [&] { return i >= n || line[i] == '\0'; };
+    while (!ended() && IsSpace(line[i])) ++i;
+    while (!ended() && count <= maxFields) {
+        std::string text;
         if (line[i] == '"') {
             ++i;
             while (i < n) {
                 if (line[i] == '"') {
                     if (i + 1 < n && line[i + 1] == '"') {
-                        field.push_back('"');
+                        text.push_back('"');
                         i += 2;
                         continue;
                     }
                     ++i;  // the closing quote
                     break;
                 }
-                field.push_back(line[i++]);
+                text.push_back(line[i++]);
             }
         } else {
+            // A comma is never the second byte of a character, so a lead byte
+            // before it stands alone.
             size_t start = i;
-            while (i < n && line[i] != ',') {
-                if (IsLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < n) ++i;
-                ++i;
-            }
+            while (i < n && line[i] != ',' && line[i] != '\0') ++i;
             size_t end = i;
-            while (end > start && isSpace(line[end - 1])) --end;
-            field.assign(line.substr(start, end - start));
+            while (end > start && IsSpace(line[end - 1])) --end;
+            text.assign(line.substr(start, end - start));
         }
-        fields.push_back(std::move(field));
-        while (i < n && isSpace(line[i])) ++i;
-        if (i < n && line[i] == ',') {
-            if (i + 1 == n) fields.emplace_back();
+        emit(std::move(text));
+        while (!ended() && IsSpace(line[i])) ++i;
+        if (!ended() && line[i] == ',') {
+            if (i + 1 == n || line[i + 1] == '\0') emit(std::string());
             ++i;
-            while (i < n && isSpace(line[i])) ++i;
+            while (!ended() && IsSpace(line[i])) ++i;
         }
     }
+    return std::min(count, maxFields + 1);
+}
+
+std::vector<std::string> SplitCsvLine(std::string_view line) {
+    std::vector<std::string> fields;
+    SplitCsvLine(line, [&](std::string&& f) { fields.push_back(std::move(f)); });
     return fields;
 }
 
@@ -87,6 +129,8 @@ void ExportCsv(const GridModel& grid, const std::string& chosenName) {
             line.push_back(',');
             line += CsvField(grid.Cell(c, r));
         }
+        // A line of one empty cell still holds a field.
+        if (line.empty()) line = "\"\"";
         out.WriteLine(line);
     }
     out.Close();
@@ -95,31 +139,43 @@ void ExportCsv(const GridModel& grid, const std::string& chosenName) {
 void ImportCsv(GridModel& grid, const std::string& path) {
     TextReader in;
     OpenCsv(in, path);  // UTF-8 from spreadsheets becomes Shift_JIS here, before the grid changes
-    const std::vector<std::string> header = SplitCsvLine(in.ReadLine());
-    if (header.empty())
-        throw Error(J("CSV ファイルの 1 行目が空です。1 行目には属性名を書いてください"));
-    // The same bound as for data files, before the grid changes; a file that
-    // outgrows it further down stops there, with what was read in place.
     auto tooLarge = [] {
         return Error(J("CSV ファイルの表が大きすぎます。読み込めるのは ") + std::to_string(kMaxDataFileCells) +
                      J(" セルまでです"));
     };
-    if (static_cast<int64_t>(header.size() + 1) * 3 > kMaxDataFileCells) throw tooLarge();
+    // The same bound as for data files, before the grid changes; a file that
+    // outgrows it further down stops there, with what was read in place.
+    // Splitting stops at the bound, so a line of commas costs no more.
+    // Fields are counted before any is kept.
+    const std::string headerLine = in.ReadLine();
+    const size_t headerFields = SplitCsvLine(headerLine, [](std::string&&) {}, kMaxDataFileCells / 3 - 1);
+    if (headerFields == 0)
+        throw Error(J("CSV ファイルの 1 行目が空です。1 行目には属性名を書いてください"));
+    if (static_cast<int64_t>(headerFields + 1) * 3 > kMaxDataFileCells) throw tooLarge();
+    std::vector<std::string> header = SplitCsvLine(headerLine);
     const int n = static_cast<int>(header.size());
     grid.SetColCount(n + 1);
     grid.SetRowCount(2);
-    for (int k = 2; k <= n; ++k) {
-        grid.SetCell(k, 0, AttrHeading(k - 1));
-        grid.SetCell(k, 1, header[k - 1]);
-    }
+    grid.WriteAttrHeadings(2, n + 1);
+    for (int k = 2; k <= n; ++k) grid.SetCell(k, 1, std::move(header[k - 1]));
+    grid.ClearRowFrom(n + 1, 1);
+    header = {};
+    std::vector<std::string> fields;
     do {
-        std::vector<std::string> fields = SplitCsvLine(in.ReadLine());
-        if (static_cast<int64_t>(grid.RowCount() + 1) * std::max<int64_t>(grid.ColCount(), fields.size() + 1) >
-            kMaxDataFileCells)
-            throw tooLarge();
-        grid.SetRowCount(grid.RowCount() + 1);
-        const int r = grid.RowCount() - 1;
-        grid.SetCell(0, r, ObjectHeading(r - 1));
+        const int r = grid.RowCount();
+        const int64_t cols = grid.ColCount();
+        if (static_cast<int64_t>(r + 1) * cols > kMaxDataFileCells) throw tooLarge();
+        const std::string line = in.ReadLine();
+        const size_t count =
+            SplitCsvLine(line, [](std::string&&) {}, static_cast<size_t>(kMaxDataFileCells / (r + 1) - 1));
+        if (static_cast<int64_t>(r + 1) * static_cast<int64_t>(count + 1) > kMaxDataFileCells) throw tooLarge();
+        fields.clear();
+        SplitCsvLine(line, [&](std::string&& f) { fields.push_back(std::move(f)); });
+        grid.SetRowCount(r + 1);
+        grid.WriteObjectHeadings(r, r + 1);
+        // The row is built from its line alone: a cell the line does not
+        // give is empty.
+        grid.ClearRowFrom(1, r);
         for (size_t c = 0; c < fields.size(); ++c) grid.SetCell(static_cast<int>(c) + 1, r, std::move(fields[c]));
     } while (!in.AtEnd());
     in.Close();

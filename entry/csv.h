@@ -2,6 +2,8 @@
 // row on, cells joined by ",".
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,14 +16,21 @@ namespace ca {
 // least 5 bytes long and ends in exactly ".csv" or ".CSV".
 std::string CsvFileName(const std::string& name);
 
-// One cell as a field: as it stands, or quoted (inner quotes doubled) when it
-// holds a comma, a double quote or a byte 0x00-0x20, or begins with a quote.
+// One cell as a field: as it stands, or quoted (inner quotes doubled) when
+// the split below would not give it back unchanged: it holds a comma, a double
+// quote or a byte 0x00-0x20, or ends in a lead byte without its second byte.
 std::string CsvField(const std::string& cell);
 
 // The fields of one line. Blanks and control bytes around a field are
-// dropped; a quoted field runs to its closing quote ("" inside stands for ");
-// an unquoted one runs to the next comma, blanks inside it kept.
+// dropped; a quoted field runs to its closing quote ("" inside stands for ",
+// any other byte, NUL included, is kept); an unquoted one runs to the next
+// comma, blanks inside it kept. Outside a quoted field a NUL byte ends the
+// line. A lead byte before a comma is a character of its own.
 std::vector<std::string> SplitCsvLine(std::string_view line);
+// As above, handing each field to `field`; stops after `maxFields` fields and
+// answers their count, or maxFields + 1 when the line holds more.
+size_t SplitCsvLine(std::string_view line, const std::function<void(std::string&&)>& field,
+                    size_t maxFields = SIZE_MAX);
 
 void ExportCsv(const GridModel& grid, const std::string& chosenName);
 

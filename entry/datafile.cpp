@@ -30,13 +30,21 @@ void LoadDataFile(GridModel& grid, const std::string& path) {
         return Error(J("データファイルの表が大きすぎます (") + size + J(")。読み込めるのは ") +
                      std::to_string(kMaxDataFileCells) + J(" セルまでです"));
     };
-    const int32_t rows = in.ReadIntToken();
+    auto readCount = [&](const char* line) {
+        try {
+            return in.ReadIntToken();
+        } catch (const IoError& e) {
+            if (e.Code() == kNotANumber) throw CountLineError(J(line));
+            throw;
+        }
+    };
+    const int32_t rows = readCount("行数の行");
     in.SkipLine();
     const int64_t r64 = rows < 1 ? 1 : rows;
     if (r64 > kMaxDataFileCells) throw tooLarge(std::to_string(rows) + J(" 行"));
     int32_t cols;
     try {
-        cols = in.ReadIntToken();
+        cols = readCount("列数の行");
     } catch (const IoError&) {
         grid.SetRowCount(rows);  // a bad column count stops the load after the rows
         throw;
@@ -48,10 +56,22 @@ void LoadDataFile(GridModel& grid, const std::string& path) {
     grid.SetRowCount(rows);
     grid.SetColCount(cols);
     const int R = grid.RowCount(), C = grid.ColCount();
-    for (int k = 2; k < R; ++k) grid.SetCell(0, k, ObjectHeading(k - 1));
-    for (int k = 2; k < C; ++k) grid.SetCell(k, 0, AttrHeading(k - 1));
-    for (int r = 1; r < R; ++r)
-        for (int c = 1; c < C; ++c) grid.SetCell(c, r, in.ReadLine());
+    grid.WriteObjectHeadings(2, R);
+    grid.WriteAttrHeadings(2, C);
+    for (int r = 1; r < R && C > 1; ++r) {
+        // Read in order, each row's cells are appended to it.
+        grid.ClearRowFrom(1, r);
+        for (int c = 1; c < C; ++c) {
+            if (in.AtEnd()) {
+                // Every cell the file does not reach reads as empty text; only
+                // what the grid holds there costs time.
+                grid.ClearBlock(1, C, r + 1, R);
+                in.Close();
+                return;
+            }
+            grid.SetCell(c, r, in.ReadLine());
+        }
+    }
     in.Close();
 }
 

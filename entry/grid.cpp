@@ -1,5 +1,6 @@
 #include "entry/grid.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/error.h"
@@ -34,26 +35,177 @@ void GridModel::SetColCount(int n) {
     if (observer_) observer_->GridReset();
 }
 
-const std::string& GridModel::Cell(int col, int row) const {
-    static const std::string empty;
-    if (row < 0 || col < 0 || static_cast<size_t>(row) >= cells_.size()) return empty;
-    const auto& r = cells_[row];
-    return static_cast<size_t>(col) < r.size() ? r[col] : empty;
+namespace {
+
+// The byte count at `pos`, moving `pos` past it.
+size_t ReadLength(const std::string& bytes, size_t& pos) {
+    size_t n = 0;
+    int shift = 0;
+    unsigned char b;
+    do {
+        b = static_cast<unsigned char>(bytes[pos++]);
+        n |= static_cast<size_t>(b & 0x7F) << shift;
+        shift += 7;
+    } while (b & 0x80);
+    return n;
+}
+
+void AppendCell(std::string& bytes, std::string_view text) {
+    for (size_t n = text.size();; n >>= 7) {
+        bytes.push_back(static_cast<char>((n & 0x7F) | (n >= 0x80 ? 0x80 : 0)));
+        if (n < 0x80) break;
+    }
+    bytes.append(text);
+}
+
+}  // namespace
+
+size_t GridModel::PackedRow::Offset(size_t i) const {
+    size_t k = 0, pos = 0;
+    if (i >= cursorIndex_) k = cursorIndex_, pos = cursorOffset_;
+    for (; k < i; ++k) pos += ReadLength(bytes_, pos);
+    cursorIndex_ = static_cast<uint32_t>(i);
+    cursorOffset_ = pos;
+    return pos;
+}
+
+std::string GridModel::PackedRow::Get(size_t i) const {
+    if (i >= count_) return {};
+    size_t pos = Offset(i);
+    const size_t n = ReadLength(bytes_, pos);
+    return bytes_.substr(pos, n);
+}
+
+void GridModel::PackedRow::Set(size_t i, std::string_view text) {
+    if (i >= count_) {  // the usual case while a file is read: appended
+        bytes_.append(i - count_, '\0');
+        AppendCell(bytes_, text);
+        count_ = static_cast<uint32_t>(i + 1);
+        return;
+    }
+    const size_t from = Offset(i);
+    size_t to = from;
+    to += ReadLength(bytes_, to);
+    std::string cell;
+    AppendCell(cell, text);
+    bytes_.replace(from, to - from, cell);
+}
+
+bool GridModel::PackedRow::Clear(size_t from, size_t to) {
+    to = std::min<size_t>(to, count_);
+    if (from >= to) return false;
+    std::string kept;
+    size_t pos = 0;
+    bool changed = false;
+    for (size_t i = 0; i < count_; ++i) {
+        const size_t start = pos;
+        const size_t n = ReadLength(bytes_, pos);
+        pos += n;
+        if (i >= from && i < to) {
+            changed |= n > 0;
+            kept.push_back('\0');
+        } else {
+            kept.append(bytes_, start, pos - start);
+        }
+    }
+    if (changed) {
+        bytes_ = std::move(kept);
+        cursorIndex_ = cursorOffset_ = 0;
+    }
+    return changed;
+}
+
+void GridModel::PackedRow::Truncate(size_t n) {
+    if (n >= count_) return;
+    bytes_.resize(Offset(n));
+    count_ = static_cast<uint32_t>(n);
+    cursorIndex_ = cursorOffset_ = 0;
+    if (n == 0) bytes_.shrink_to_fit();
+}
+
+GridModel::PackedRow* GridModel::Row(int row) {
+    if (row < 1 || static_cast<size_t>(row - 1) >= rowIndex_.size() || rowIndex_[row - 1] < 0) return nullptr;
+    return &rows_[rowIndex_[row - 1]];
+}
+
+const GridModel::PackedRow* GridModel::Row(int row) const { return const_cast<GridModel*>(this)->Row(row); }
+
+std::string GridModel::Cell(int col, int row) const {
+    if (row < 0 || col < 0) return {};
+    if (col == 0 || row == 0) {
+        const bool inColumn = col == 0;
+        const HeadingLine& line = inColumn ? rowHeadings_ : colHeadings_;
+        const int k = inColumn ? row : col;
+        if (auto it = line.written.find(k); it != line.written.end()) return it->second;
+        if (k >= 2 && k < line.generatedEnd) return inColumn ? ObjectHeading(k - 1) : AttrHeading(k - 1);
+        return {};
+    }
+    const PackedRow* r = Row(row);
+    return r ? r->Get(col - 1) : std::string();
 }
 
 void GridModel::SetCell(int col, int row, std::string text) {
     if (row < 0 || col < 0) return;
-    if (static_cast<size_t>(row) >= cells_.size()) {
-        if (text.empty()) return;  // nothing stored there yet reads as empty anyway
-        cells_.resize(row + 1);
+    if (col == 0 || row == 0) {
+        const bool inColumn = col == 0;
+        HeadingLine& line = inColumn ? rowHeadings_ : colHeadings_;
+        const int k = inColumn ? row : col;
+        if (text.empty() && !(k >= 2 && k < line.generatedEnd))
+            line.written.erase(k);
+        else
+            line.written[k] = std::move(text);
+    } else {
+        PackedRow* r = Row(row);
+        if (!r || static_cast<size_t>(col - 1) >= r->Count()) {
+            if (text.empty()) return;  // nothing stored there yet reads as empty anyway
+            if (!r) {
+                if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
+                rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
+                r = &rows_.emplace_back();
+            }
+        }
+        r->Set(col - 1, text);
     }
-    auto& r = cells_[row];
-    if (static_cast<size_t>(col) >= r.size()) {
-        if (text.empty()) return;
-        r.resize(col + 1);
-    }
-    r[col] = std::move(text);
     if (observer_) observer_->CellChanged(col, row);
+}
+
+void GridModel::ClearRowFrom(int col, int row) {
+    PackedRow* r = Row(row);
+    if (col < 1) col = 1;
+    if (!r || static_cast<size_t>(col - 1) >= r->Count()) return;
+    const int last = static_cast<int>(r->Count());
+    r->Truncate(col - 1);
+    if (observer_)
+        for (int c = col; c <= last; ++c) observer_->CellChanged(c, row);
+}
+
+void GridModel::ClearBlock(int col0, int col1, int row0, int row1) {
+    col0 = std::max(col0, 1);
+    row0 = std::max(row0, 1);
+    row1 = static_cast<int>(std::min<int64_t>(row1, static_cast<int64_t>(rowIndex_.size()) + 1));
+    bool changed = false;
+    for (int row = row0; row < row1; ++row)
+        if (PackedRow* r = Row(row)) changed |= r->Clear(col0 - 1, std::max(col1 - 1, 0));
+    if (changed && observer_) observer_->GridReset();
+}
+
+void GridModel::WriteHeadings(HeadingLine& line, int from, int to) {
+    from = std::max(from, 2);
+    if (from >= to) return;
+    // Positions between the made headings and `from` keep what they read now.
+    for (int k = line.generatedEnd; k < from; ++k) line.written.try_emplace(k);
+    line.written.erase(line.written.lower_bound(from), line.written.lower_bound(to));
+    line.generatedEnd = std::max(line.generatedEnd, to);
+}
+
+void GridModel::WriteObjectHeadings(int from, int to) {
+    WriteHeadings(rowHeadings_, from, to);
+    if (observer_) observer_->GridReset();
+}
+
+void GridModel::WriteAttrHeadings(int from, int to) {
+    WriteHeadings(colHeadings_, from, to);
+    if (observer_) observer_->GridReset();
 }
 
 void GridModel::SetCurrent(int col, int row) {
@@ -80,10 +232,9 @@ void FormCreate(GridModel& g) {
     g.SetRowCount(4);
     g.SetColWidth(0, static_cast<int>(std::lround(g.ColWidth(0) * 1.5)));
     g.SetCell(0, 1, J(" 属性ラベル"));
-    g.SetCell(0, 2, ObjectHeading(1));
-    g.SetCell(0, 3, ObjectHeading(2));
+    g.WriteObjectHeadings(2, 4);
     g.SetCell(1, 0, J(" ラベル"));
-    g.SetCell(2, 0, AttrHeading(1));
+    g.WriteAttrHeadings(2, 3);
     g.SetCurrent(1, 1);
 }
 
@@ -93,7 +244,7 @@ void AddButtonClick(GridModel& g) {
     const int cols = g.ColCount();
     if (r == 0) return;
     g.SetRowCount(rows + 1);
-    g.SetCell(0, rows, ObjectHeading(rows - 1));
+    g.WriteObjectHeadings(rows, rows + 1);
     for (int c = 1; c < cols; ++c) g.SetCell(c, rows, " ");
     if (r == rows - 1) return;
     for (int k = rows; k >= r + 2; --k)
@@ -109,7 +260,7 @@ void DelButtonClick(GridModel& g) {
         for (int k = r; k <= rows - 2; ++k)
             for (int c = 1; c < cols; ++c) g.SetCell(c, k, g.Cell(c, k + 1));
     if (r >= 2 && rows > 2) g.SetRowCount(rows - 1);
-    for (int k = 2; k < g.RowCount(); ++k) g.SetCell(0, k, ObjectHeading(k - 1));
+    g.WriteObjectHeadings(2, g.RowCount());
 }
 
 void AddColButtonClick(GridModel& g) {
@@ -118,12 +269,20 @@ void AddColButtonClick(GridModel& g) {
     const int rows = g.RowCount();
     if (c == 0) return;
     g.SetColCount(cols + 1);
-    g.SetCell(cols, 0, AttrHeading(cols - 1));
+    g.WriteAttrHeadings(cols, cols + 1);
     for (int r = 1; r < rows; ++r) g.SetCell(cols, r, " ");
     if (c == cols - 1) return;
-    for (int k = cols; k >= c + 2; --k)
-        for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k - 1, r));
-    for (int r = 1; r < rows; ++r) g.SetCell(c + 1, r, " ");
+    // Each row's cells c + 1 .. cols - 1 move one column right, read and
+    // written left to right so that a packed row is walked once.
+    for (int r = 1; r < rows; ++r) {
+        std::string carried = g.Cell(c + 1, r);
+        g.SetCell(c + 1, r, " ");
+        for (int k = c + 2; k <= cols; ++k) {
+            std::string next = k < cols ? g.Cell(k, r) : std::string();
+            g.SetCell(k, r, std::move(carried));
+            carried = std::move(next);
+        }
+    }
 }
 
 void DelColButtonClick(GridModel& g) {
@@ -135,8 +294,7 @@ void DelColButtonClick(GridModel& g) {
         for (int k = c; k <= cols - 2; ++k)
             for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k + 1, r));
     g.SetColCount(cols - 1);
-    if (g.ColCount() > 2)
-        for (int k = 2; k < g.ColCount(); ++k) g.SetCell(k, 0, AttrHeading(k - 1));
+    g.WriteAttrHeadings(2, g.ColCount());
 }
 
 }  // namespace ca

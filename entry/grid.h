@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,8 +33,19 @@ public:
 
     // Text by position, kept independently of the counts: lowering a count
     // hides text, never erases it. A cell never written is empty text.
-    const std::string& Cell(int col, int row) const;
+    std::string Cell(int col, int row) const;
     void SetCell(int col, int row, std::string text);
+    // Empties every cell of `row` from column `col` on.
+    void ClearRowFrom(int col, int row);
+    // Empties the cells of columns [col0, col1) in rows [row0, row1); costs
+    // only what is stored there.
+    void ClearBlock(int col0, int col1, int row0, int row1);
+
+    // Writes the headings " 対象" + NumLabel(k - 1) into (0, k) and
+    // " 属性" + NumLabel(k - 1) into (k, 0) for k in [from, to). They are made
+    // when read, so a count declared by a file costs no memory per row.
+    void WriteObjectHeadings(int from, int to);
+    void WriteAttrHeadings(int from, int to);
 
     // The current cell: never in the heading row or column while the grid has
     // cells outside them.
@@ -62,7 +75,45 @@ private:
     int fixedCols_ = 1;
     int curCol_ = 1;
     int curRow_ = 1;
-    std::vector<std::vector<std::string>> cells_;  // [row][col]
+    // Heading texts of the fixed row and column, made on reading for
+    // positions [2, objectHeadingsEnd_) and [2, attrHeadingsEnd_) unless
+    // written otherwise; everything else in row 0 and column 0 as written.
+    struct HeadingLine {
+        int generatedEnd = 2;
+        std::map<int, std::string> written;
+    };
+    static void WriteHeadings(HeadingLine& line, int from, int to);
+    HeadingLine rowHeadings_;  // column 0, by row
+    HeadingLine colHeadings_;  // row 0, by column
+    // The cells of one row from column 1 on, packed into one string: each
+    // cell its byte count (7 bits a byte, low bits first, 0x80 while more
+    // follow), then its bytes. Short rows live inside the string itself.
+    class PackedRow {
+    public:
+        size_t Count() const { return count_; }
+        std::string Get(size_t i) const;
+        // Cells between the last one and `i` become empty.
+        void Set(size_t i, std::string_view text);
+        void Truncate(size_t n);
+        // Empties cells [from, to); true when one held text.
+        bool Clear(size_t from, size_t to);
+
+    private:
+        // Where cell i (i <= Count()) begins; walks on from the cell found
+        // last, so that reading or writing a row in order costs no more
+        // than the row.
+        size_t Offset(size_t i) const;
+        std::string bytes_;
+        uint32_t count_ = 0;
+        mutable uint32_t cursorIndex_ = 0;
+        mutable size_t cursorOffset_ = 0;
+    };
+    PackedRow* Row(int row);
+    const PackedRow* Row(int row) const;
+    // Rows that hold text, by row - 1 (-1 for none); a deque grows without
+    // copying, and a row without text costs 4 bytes.
+    std::deque<int32_t> rowIndex_;
+    std::deque<PackedRow> rows_;
     std::vector<int> colWidths_;
     Observer* observer_ = nullptr;
 };

@@ -14,8 +14,7 @@
 
 namespace ca {
 
-LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
-                    const ChooseOutputFile& chooseOutput, char separator) {
+void CheckTableSize(const GridModel& grid) {
     const int objects = grid.RowCount() - 2;
     const int attrs = grid.ColCount() - 2;
     if (objects > kMaxObjects)
@@ -24,6 +23,13 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     if (attrs > kMaxAttrs)
         throw Error(J("属性の数が多すぎます (") + std::to_string(attrs) + J(" 個)。分析できるのは ") +
                     std::to_string(kMaxAttrs) + J(" 個までです"));
+}
+
+LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
+                    const ChooseOutputFile& chooseOutput, char separator) {
+    CheckTableSize(grid);
+    const int objects = grid.RowCount() - 2;
+    const int attrs = grid.ColCount() - 2;
 
     s.DistType = static_cast<uint8_t>(distType);
     s.ObjectCount = objects;

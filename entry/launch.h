@@ -26,6 +26,9 @@ struct LaunchResult {
 // Asks for the output file name; nullopt when the user cancels.
 using ChooseOutputFile = std::function<std::optional<std::string>()>;
 
+// Refuses a grid of more than 1000 objects or 200 attributes with an Error.
+void CheckTableSize(const GridModel& grid);
+
 // The launch of the centroid method (distType 0) or Ward's method (1). A grid
 // of more than 1000 objects or 200 attributes is refused with an Error before
 // the store is touched; file errors raise IoError.

@@ -1,6 +1,12 @@
 #include "platform/printer_canvas.h"
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include <QFile>
 #include <QPageLayout>
@@ -19,6 +25,13 @@ namespace {
 
 QString FromSjis(std::string_view sjis) {
     return QString::fromStdString(SjisToUtf8(sjis));
+}
+
+// Only a regular file is read back or removed: a PDF sent to a device or a
+// pipe (/dev/null, a FIFO) cannot be read back, and is never removed.
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -61,7 +74,24 @@ void PrinterCanvas::BeginDoc() {
 
 void PrinterCanvas::EndDoc() {
     if (!painter_.isActive()) return;
-    painter_.end();
+    // Qt's PDF engine answers true even when its writes fell short, so a
+    // file is read back as well.
+    const bool ended = painter_.end();
+    const QString file = printer_.outputFileName();
+    const std::string path = QFile::encodeName(file).toStdString();
+    const bool regular = IsRegularFile(path);
+    if (ended && printer_.printerState() != QPrinter::Error && (!regular || PdfFileComplete(path))) return;
+    std::string message = J("印刷を最後まで終えられませんでした");
+    if (regular) {
+        QFile::remove(file);
+        message = J("PDF ファイルを最後まで書き込めませんでした");
+        struct statvfs fs;
+        const std::string folder = std::filesystem::path(path).parent_path().string();
+        if (::statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 &&
+            static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize < (uint64_t{1} << 20))
+            message += " (" + IoErrorText(kDiskFull) + ")";
+    }
+    throw PrintNotCompleted(message);
 }
 
 void PrinterCanvas::AbortDoc() {
@@ -70,7 +100,7 @@ void PrinterCanvas::AbortDoc() {
     const bool aborted = printer_.abort();
     painter_.end();
     const QString file = printer_.outputFileName();
-    if (!aborted && !file.isEmpty()) QFile::remove(file);
+    if (!aborted && IsRegularFile(QFile::encodeName(file).toStdString())) QFile::remove(file);
 }
 
 void PrinterCanvas::NewPage() {
@@ -107,6 +137,27 @@ void PrinterCanvas::LineTo(int x, int y) {
 
 void PrinterCanvas::TextOut(int x, int y, std::string_view sjisText) {
     painter_.drawText(QPoint(x, y + metrics_->ascent()), FromSjis(sjisText));
+}
+
+bool PdfFileComplete(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return false;
+    const std::streamoff size = in.tellg();
+    const std::streamoff tailSize = std::min<std::streamoff>(size, 1024);
+    std::string tail(static_cast<size_t>(tailSize), '\0');
+    in.seekg(size - tailSize);
+    if (!in.read(tail.data(), tailSize)) return false;
+    size_t end = tail.size();
+    while (end > 0 && (tail[end - 1] == '\n' || tail[end - 1] == '\r' || tail[end - 1] == ' ')) --end;
+    if (end < 5 || tail.compare(end - 5, 5, "%%EOF") != 0) return false;
+    const size_t at = tail.rfind("startxref");
+    if (at == std::string::npos) return false;
+    char* stop = nullptr;
+    const long long offset = std::strtoll(tail.c_str() + at + 9, &stop, 10);
+    if (stop == tail.c_str() + at + 9 || offset < 0 || offset + 4 > size) return false;
+    std::string xref(4, '\0');
+    in.seekg(offset);
+    return in.read(xref.data(), 4) && xref == "xref";
 }
 
 std::unique_ptr<QPrinter> MakePdfPrinter(const std::string& path) {

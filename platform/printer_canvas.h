@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPoint>
 
+#include "common/error.h"
 #include "common/printing.h"
 
 class QPrinter;
@@ -34,6 +35,9 @@ public:
 
     // Raises ca::Error when the printer (or the output file) cannot be opened.
     void BeginDoc() override;
+    // Raises PrintNotCompleted when the document was not completely written
+    // (the engine failed, or a PDF file is short, for example on a full
+    // disk); a PDF file is then removed.
     void EndDoc() override;
     // Cancels the job. Where Qt cannot cancel (its PDF engine; CUPS printers
     // on Linux), the document is ended instead and a file being written is
@@ -66,6 +70,16 @@ private:
     std::optional<QFontMetrics> metrics_;  // of font_ on the printer
     QPoint current_;
 };
+
+// A print that did not reach its end; nothing of it is left behind.
+class PrintNotCompleted : public Error {
+public:
+    using Error::Error;
+};
+
+// True when the file is a whole PDF document: it ends with "%%EOF" after a
+// "startxref" whose offset points at the cross-reference table inside it.
+bool PdfFileComplete(const std::string& path);
 
 // A printer writing a PDF file at `path` (a file-system path): 1200 dpi,
 // A4 portrait.

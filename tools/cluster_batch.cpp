@@ -3,60 +3,80 @@
 //                 [--pdf FILE] [--font-size N] [--cut K] [--newick FILE] INPUT
 // INPUT is read as CSV when its name ends in ".csv" (any case), else as the
 // program's data file; the output file is the one the windows would write.
+// No two of INPUT and the files named by options may be the same file; the
+// merge history and the PDF appear only when they are complete.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPrinter>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
 #include "common/sjis.h"
 #include "common/textfile.h"
+#include "engine/dendrogram.h"
 #include "engine/store.h"
+#include "engine/treeexport.h"
+#include "common/numinput.h"
 #include "entry/csv.h"
 #include "entry/datafile.h"
 #include "entry/grid.h"
 #include "entry/launch.h"
-#include "engine/dendrogram.h"
-#include "engine/treeexport.h"
-#include "common/numinput.h"
 #include "platform/fonts.h"
 #include "platform/locale.h"
 #include "platform/printer_canvas.h"
+#include "tools/batch_support.h"
 
 namespace {
 
-const char kUsage[] =
-    "Usage: cluster-batch --method centroid|ward --out OUTFILE [--merges FILE]\n"
-    "                     [--pdf FILE] [--font-size N] [--cut K] [--newick FILE]\n"
-    "                     INPUT\n"
-    "\n"
-    "Runs a hierarchical cluster analysis of INPUT without windows.\n"
-    "  INPUT            a data file of the program, or CSV when its name ends in .csv\n"
-    "  --method M       centroid (the centroid method) or ward (Ward's method)\n"
-    "  --out OUTFILE    the output file: the input echo and, for the centroid\n"
-    "                   method, the distance table (Shift_JIS, CR LF)\n"
-    "  --merges FILE    the merge history: id, left, right, height, members\n"
-    "  --pdf FILE       the dendrogram as PDF, on as many A4 pages as it needs\n"
-    "  --font-size N    the dendrogram's font size in points (default 12)\n"
-    "  --cut K          print each object's cluster when the tree is cut into K\n"
-    "                   clusters (1..N), as TSV: object, label, cluster\n"
-    "  --newick FILE    the tree in Newick form (UTF-8)\n"
-    "Exit status: 0 done, 1 the analysis failed (message on standard error),\n"
-    "2 wrong arguments.\n";
+using ca::batch::EscapeName;
+using ca::batch::EscapeSjis;
 
-struct Options {
-    std::string method, out, merges, pdf, fontSize = "12", input;
-    std::string cut, newick;  // tree export
-    bool cutGiven = false;
+// Options that name a file the command writes. Each takes part in the check
+// that no two arguments name the same file.
+struct OutputOption {
+    const char* name;
+    const char* valueName;
+    const char* help;
+    bool required;
+};
+const OutputOption kOutputOptions[] = {
+    {"out", "OUTFILE",
+     "The output file: the input echo and, for the centroid method, the distance table (Shift_JIS, CR LF).", true},
+    {"merges", "FILE", "The merge history, tab-separated: id, left, right, height, members.", false},
+    {"pdf", "FILE", "The dendrogram as PDF, on as many A4 pages as it needs.", false},
+    {"newick", "FILE", "The tree in Newick form (UTF-8), branch lengths reading back as the 80-bit heights' differences.",
+     false},
 };
 
-int Usage(const std::string& problem) {
-    if (!problem.empty()) std::cerr << "cluster-batch: " << problem << "\n\n";
-    std::cerr << kUsage;
+// A failure concerning one file or option: "cluster-batch: SUBJECT: TEXT".
+struct Failure {
+    std::string subject;  // UTF-8, as typed: "data.dat", "--pdf d.pdf"
+    std::string text;     // Shift_JIS, the program's own text
+};
+
+int Report(const Failure& f, int status) {
+    std::cerr << "cluster-batch: " << EscapeName(f.subject) << ": " << EscapeSjis(f.text) << "\n";
+    return status;
+}
+
+int ArgumentError(const std::string& utf8) {
+    std::cerr << "cluster-batch: " << EscapeName(utf8) << "\nTry 'cluster-batch --help'.\n";
     return 2;
 }
 
@@ -70,10 +90,63 @@ bool EndsWithCsv(const std::string& name) {
 // Qt's own notices (no runtime folder, font hints) are not the program's
 // messages; only failures of Qt itself reach standard error.
 void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << "\n";
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "cluster-batch: Qt: " << EscapeName(text.toStdString()) << "\n";
 }
 
-void ShowMessage(const std::string& sjis) { std::cerr << ca::SjisToUtf8(sjis) << "\n"; }
+// A file written under a temporary name in the folder of its final name and
+// renamed to it only when complete; removed when not. A name that leads to
+// something other than a regular file (a device such as /dev/null, a pipe)
+// is written directly, and a symbolic link is written through: the file it
+// leads to is replaced, keeping its mode.
+class StagedFile {
+public:
+    // Raises ca::IoError when the temporary file cannot be made.
+    explicit StagedFile(const std::string& path) : final_(path) {
+        struct stat st;
+        const bool exists = ::stat(path.c_str(), &st) == 0;
+        struct stat lst;
+        if ((exists && !S_ISREG(st.st_mode)) || (!exists && ::lstat(path.c_str(), &lst) == 0)) {
+            temp_ = path;  // written in place
+            direct_ = true;
+            return;
+        }
+        mode_t mode;
+        if (exists) {
+            final_ = std::filesystem::canonical(path).string();
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        const std::filesystem::path p(final_);
+        const std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
+        std::string tmpl = folder + "/." + p.filename().string() + ".XXXXXX";
+        const int fd = ::mkstemp(tmpl.data());
+        // As for any file created: a missing folder is a bad name.
+        if (fd < 0) throw ca::IoError(errno == ENOENT ? ca::kInvalidFileName : ca::IoCodeFromErrno(errno));
+        ::fchmod(fd, mode);
+        ::close(fd);
+        temp_ = tmpl;
+    }
+    ~StagedFile() {
+        if (!direct_ && !temp_.empty()) ::unlink(temp_.c_str());
+    }
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    const std::string& TempPath() const { return temp_; }
+    void Commit() {
+        if (direct_) return;
+        if (::rename(temp_.c_str(), final_.c_str()) != 0) throw ca::IoError(ca::IoCodeFromErrno(errno));
+        temp_.clear();
+    }
+
+private:
+    std::string final_, temp_;
+    bool direct_ = false;
+};
 
 // Every merged cluster in the order of formation (ids N+1 .. 2N-1).
 void WriteMerges(ca::AnalysisStore& s, const std::string& path) {
@@ -93,124 +166,224 @@ void WriteMerges(ca::AnalysisStore& s, const std::string& path) {
     out.Write("id\tleft\tright\theight\tmembers\n");
     char height[64];
     for (const ca::ClusterRecord* r : merged) {
-        std::snprintf(height, sizeof height, "%.20Le", r->Height);
+        // 21 significant digits, "." whatever the locale: strtold gives the height back.
+        const auto end = std::to_chars(height, height + sizeof height, r->Height, std::chars_format::scientific, 20).ptr;
         out.Write(std::to_string(r->Id) + "\t" + std::to_string(r->Left->Id) + "\t" + std::to_string(r->Right->Id) +
-                  "\t" + height + "\t" + std::to_string(r->MemberCount) + "\n");
+                  "\t" + std::string(height, end) + "\t" + std::to_string(r->MemberCount) + "\n");
     }
     out.Close();
+}
+
+// Runs `step`; a ca::Error it raises becomes a Failure about `subject`.
+template <typename Step>
+void About(const std::string& subject, Step&& step) {
+    try {
+        step();
+    } catch (const ca::Error& e) {
+        throw Failure{subject, e.Message()};
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options o;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string a = args[i], value;
-        bool hasValue = false;
-        if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
-            value = a.substr(a.find('=') + 1);
-            a = a.substr(0, a.find('='));
-            hasValue = true;
-        }
-        auto take = [&](std::string& dst) -> bool {
-            if (hasValue) {
-                dst = value;
-                return true;
-            }
-            if (i + 1 >= args.size()) return false;
-            dst = args[++i];
-            return true;
-        };
-        if (a == "--help" || a == "-h") {
-            std::cout << kUsage;
-            return 0;
-        } else if (a == "--method") {
-            if (!take(o.method)) return Usage("--method needs a value");
-        } else if (a == "--out") {
-            if (!take(o.out)) return Usage("--out needs a file name");
-        } else if (a == "--merges") {
-            if (!take(o.merges)) return Usage("--merges needs a file name");
-        } else if (a == "--pdf") {
-            if (!take(o.pdf)) return Usage("--pdf needs a file name");
-        } else if (a == "--font-size") {
-            if (!take(o.fontSize)) return Usage("--font-size needs a value");
-        } else if (a == "--cut") {  // tree export
-            if (!take(o.cut)) return Usage("--cut needs a number of clusters");
-            o.cutGiven = true;
-        } else if (a == "--newick") {
-            if (!take(o.newick)) return Usage("--newick needs a file name");
-        } else if (a.rfind("--", 0) == 0 && a.size() > 2) {
-            return Usage("unknown option " + a);
-        } else if (o.input.empty()) {
-            o.input = args[i];
-        } else {
-            return Usage("more than one input file");
-        }
+    QCoreApplication::setApplicationName("cluster-batch");
+    QCoreApplication::setApplicationVersion("1.0");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Runs a hierarchical cluster analysis of INPUT without windows.\n"
+        "INPUT is a data file of the program, or CSV when its name ends in .csv.\n"
+        "Exit status: 0 done, 1 the analysis or a file failed (message on standard error), 2 wrong arguments.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption method("method", "centroid (the centroid method) or ward (Ward's method).", "M");
+    const QCommandLineOption fontSize("font-size", "The dendrogram's font size in points (default 12).", "N", "12");
+    parser.addOption(method);
+    std::map<std::string, QCommandLineOption> outputs;
+    for (const OutputOption& o : kOutputOptions) {
+        outputs.emplace(o.name, QCommandLineOption(o.name, o.help, o.valueName));
+        parser.addOption(outputs.at(o.name));
     }
-    if (o.method != "centroid" && o.method != "ward") return Usage("--method must be centroid or ward");
-    if (o.out.empty()) return Usage("--out is required");
-    if (o.input.empty()) return Usage("an input file is required");
+    parser.addOption(fontSize);
+    const QCommandLineOption cut("cut", "Print each object's cluster when the tree is cut into K clusters (1..N), "
+                                 "as TSV on standard output: object, label, cluster.", "K");
+    parser.addOption(cut);
+    parser.addPositionalArgument("INPUT", "The table to analyse.");
 
-    // Fonts and the PDF printer need a GUI application; no display is needed.
-    std::unique_ptr<QGuiApplication> app;
-    std::unique_ptr<QPrinter> printer;
-    std::unique_ptr<ca::PrinterCanvas> canvas;
-    if (!o.pdf.empty()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        qInstallMessageHandler(QuietQt);
-        static int qtArgc = 1;
-        static char qtName[] = "cluster-batch";
-        static char* qtArgv[] = {qtName, nullptr};
-        app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
-        ca::RegisterFontSubstitutions();
-        printer = ca::MakePdfPrinter(o.pdf);
-        canvas = std::make_unique<ca::PrinterCanvas>(*printer);
+    // File names are bytes, not always UTF-8 (a Shift_JIS name, say). An
+    // argument that would not come back unchanged through Qt's text is
+    // handed to the parser as a stand-in and taken back as it was given.
+    std::map<QString, std::string> raw;
+    auto standIn = [&](const std::string& bytes) -> QString {
+        const QString text = QFile::decodeName(QByteArray::fromStdString(bytes));
+        if (QFile::encodeName(text).toStdString() == bytes && !text.startsWith(QChar(0xE000))) return text;
+        const QString token = QChar(0xE000) + QString::number(raw.size());
+        raw[token] = bytes;
+        return token;
+    };
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        const std::string a = argv[i];
+        const size_t eq = a.find('=');
+        if (a.rfind("--", 0) == 0 && eq != std::string::npos)
+            args << standIn(a.substr(0, eq + 1)) + standIn(a.substr(eq + 1));
+        else
+            args << standIn(a);
     }
-    const char separator = ca::LocaleDecimalSeparator();
+    if (!parser.parse(args)) return ArgumentError(parser.errorText().toStdString());
+    if (parser.isSet(help)) {
+        std::cout << parser.helpText().replace("<executable_name>", "cluster-batch").toStdString();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::cout << "cluster-batch 1.0\n";
+        return 0;
+    }
+    auto bytes = [&](const QString& text) {
+        auto it = raw.find(text);
+        return it != raw.end() ? it->second : QFile::encodeName(text).toStdString();
+    };
+    auto value = [&](const QCommandLineOption& o) { return bytes(parser.value(o)); };
+    const std::string methodName = value(method);
+    if (methodName != "centroid" && methodName != "ward")
+        return ArgumentError("--method " + methodName + ": must be centroid or ward");
+    std::vector<ca::batch::FileArgument> files;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return ArgumentError(positional.empty() ? "an input file is required" : "more than one input file");
+    const std::string input = bytes(positional[0]);
+    files.push_back({"INPUT", input});
+    std::map<std::string, std::string> outPath;
+    for (const OutputOption& o : kOutputOptions) {
+        const QCommandLineOption& opt = outputs.at(o.name);
+        if (parser.values(opt).size() > 1) return ArgumentError(std::string("--") + o.name + " given more than once");
+        if (!parser.isSet(opt)) {
+            if (o.required) return ArgumentError(std::string("--") + o.name + " is required");
+            continue;
+        }
+        const std::string path = value(opt);
+        if (path.empty()) return ArgumentError(std::string("--") + o.name + ": an empty file name");
+        outPath[o.name] = path;
+        files.push_back({std::string("--") + o.name, path});
+    }
+    // Before anything is created: no file may be read and written, or written
+    // twice.
+    if (auto same = ca::batch::FindSameFile(files)) {
+        const auto& a = files[same->first];
+        const auto& b = files[same->second];
+        return ArgumentError(a.option + " " + a.path + " and " + b.option + " " + b.path + " are the same file");
+    }
+    auto subject = [&](const std::string& option) { return "--" + option + " " + outPath.at(option); };
 
-    ca::AnalysisStore& s = ca::Store();
     try {
+        std::unique_ptr<StagedFile> merges, pdf, newick;
+        if (outPath.count("merges"))
+            About(subject("merges"), [&] { merges = std::make_unique<StagedFile>(outPath["merges"]); });
+        if (outPath.count("newick"))
+            About(subject("newick"), [&] { newick = std::make_unique<StagedFile>(outPath["newick"]); });
+        if (outPath.count("pdf")) {
+            try {
+                pdf = std::make_unique<StagedFile>(outPath["pdf"]);
+            } catch (const ca::Error& e) {
+                throw Failure{subject("pdf"), ca::J("印刷を開始できません: ") + e.Message()};
+            }
+        }
+        // Fonts and the PDF printer need a GUI application; no display is needed.
+        std::unique_ptr<QGuiApplication> app;
+        std::unique_ptr<QPrinter> printer;
+        std::unique_ptr<ca::PrinterCanvas> canvas;
+        if (pdf) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+            qInstallMessageHandler(QuietQt);
+            static int qtArgc = 1;
+            static char qtName[] = "cluster-batch";
+            static char* qtArgv[] = {qtName, nullptr};
+            app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
+            ca::RegisterFontSubstitutions();
+            printer = ca::MakePdfPrinter(pdf->TempPath());
+            canvas = std::make_unique<ca::PrinterCanvas>(*printer);
+        }
+        const char separator = ca::LocaleDecimalSeparator();
+
         ca::GridModel grid;
         ca::FormCreate(grid);
-        if (EndsWithCsv(o.input))
-            ca::ImportCsv(grid, o.input);
-        else
-            ca::LoadDataFile(grid, o.input);
-        // Tree export: K must name a cut of this table's N objects.
+        try {
+            if (EndsWithCsv(input))
+                ca::ImportCsv(grid, input);
+            else
+                ca::LoadDataFile(grid, input);
+        } catch (const ca::CountLineError& e) {
+            throw Failure{input, e.Line() + ": " + e.Message()};
+        } catch (const ca::Error& e) {
+            throw Failure{input, e.Message()};
+        }
+        // The store, at its full capacity, is taken only for a table it can
+        // hold: a file refused costs no more than its reading.
+        try {
+            ca::CheckTableSize(grid);
+        } catch (const ca::Error& e) {
+            throw Failure{input, e.Message()};
+        }
+        // A cut must name a number of clusters of this table.
         int cutK = 0;
-        if (o.cutGiven) {
-            const auto k = ca::ParseInt32(o.cut);
+        if (parser.isSet(cut)) {
+            const auto k = ca::ParseInt32(value(cut));
             const int n = grid.RowCount() - 2;
             if (!k || *k < 1 || *k > n)
-                return Usage("--cut must be a number of clusters from 1 to " + std::to_string(n));
+                return ArgumentError("--cut " + value(cut) + ": must be a number of clusters from 1 to " +
+                                     std::to_string(std::max(n, 0)));
             cutK = *k;
         }
-        const int distType = o.method == "centroid" ? 0 : 1;
-        ca::LaunchResult launched =
-            ca::Launch(s, grid, distType, [&]() -> std::optional<std::string> { return o.out; }, separator);
-        if (launched.outcome == ca::LaunchOutcome::BadCell) {
-            ShowMessage(launched.message);
-            return 1;
+        std::string cutTable;
+        ca::AnalysisStore& s = ca::Store();
+        const int distType = methodName == "centroid" ? 0 : 1;
+        ca::LaunchResult launched;
+        try {
+            launched = ca::Launch(s, grid, distType, [&]() -> std::optional<std::string> { return outPath["out"]; },
+                                  separator);
+        } catch (const ca::IoError& e) {
+            throw Failure{subject("out"), e.Message()};
+        } catch (const ca::Error& e) {
+            throw Failure{input, e.Message()};
         }
-        ca::RunAnalysis(s, separator, [&] {
-            if (!o.merges.empty()) WriteMerges(s, o.merges);
-            if (canvas) ca::PrintDendrogram(s, *canvas, o.fontSize, separator);
-            // Tree export.
-            if (!o.newick.empty()) {
-                ca::TextWriter newick;
-                newick.Create(o.newick);
-                newick.Write(ca::NewickTree(s));
-                newick.Close();
-            }
-            if (cutK > 0) std::cout << ca::CutTable(s, cutK) << std::flush;
-        });
-    } catch (const ca::Error& e) {
-        ShowMessage(e.Message());
-        return 1;
+        if (launched.outcome == ca::LaunchOutcome::BadCell) throw Failure{input, launched.message};
+        try {
+            ca::RunAnalysis(s, separator, [&] {
+                if (merges) About(subject("merges"), [&] { WriteMerges(s, merges->TempPath()); });
+                if (newick) About(subject("newick"), [&] {
+                    ca::TextWriter out;
+                    out.Create(newick->TempPath());
+                    out.Write(ca::NewickTree(s));
+                    out.Close();
+                });
+                if (cutK > 0) cutTable = ca::CutTable(s, cutK);
+                if (canvas) {
+                    try {
+                        ca::PrintDendrogram(s, *canvas, value(fontSize), separator);
+                    } catch (const ca::ConvertError& e) {
+                        throw Failure{"--font-size " + value(fontSize), e.Message()};
+                    } catch (const ca::Error& e) {
+                        throw Failure{subject("pdf"), e.Message()};
+                    }
+                }
+            });
+        } catch (const ca::IoError& e) {
+            throw Failure{subject("out"), e.Message()};
+        } catch (const ca::Error& e) {
+            std::string text = e.Message();
+            if (text == "Range error in SeekC" && s.ObjectCount < 2)
+                text += ca::J(": 分析には少なくとも 2 個の対象が必要です (この表は ") +
+                        std::to_string(std::max(s.ObjectCount, 0)) + ca::J(" 個)");
+            throw Failure{input, text};
+        }
+        if (merges) About(subject("merges"), [&] { merges->Commit(); });
+        if (pdf) About(subject("pdf"), [&] { pdf->Commit(); });
+        if (newick) About(subject("newick"), [&] { newick->Commit(); });
+        std::cout << cutTable << std::flush;
+    } catch (const Failure& f) {
+        return Report(f, 1);
     } catch (const std::exception& e) {
-        std::cerr << e.what() << "\n";
-        return 1;
+        return Report(Failure{input, e.what()}, 1);
     }
     return 0;
 }

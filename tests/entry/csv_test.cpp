@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "common/error.h"
+#include "engine/store.h"
+#include "entry/launch.h"
 
 namespace ca {
 namespace {
@@ -69,6 +71,9 @@ TEST(CsvSplitTest, FieldsOfOneLine) {
         {"\"\",", {"", ""}}, {" \"q\" , r", {"q", "r"}}, {"\"open, end", {"open, end"}},
         {"\"ab\"cd,e", {"ab", "cd", "e"}}, {"a\"b,c", {"a\"b", "c"}}, {std::string("a\0b,c", 5), {"a"}},
         {J("東京,大 阪 ,\"表,ソ\""), {J("東京"), J("大 阪"), J("表,ソ")}},
+        // A lead byte before a comma, a blank or the end stands alone.
+        {"P\x81,1", {"P\x81", "1"}}, {"\x81 ,\xE0", {"\x81", "\xE0"}},
+        {std::string("\"a\0b\",c\0,d", 10), {std::string("a\0b", 3), "c"}},
     };
     for (const Case& c : cases) EXPECT_EQ(SplitCsvLine(c.line), c.want) << c.line;
 }
@@ -87,6 +92,12 @@ TEST_F(CsvTest, ExportQuotesOnlyWhatNeedsIt) {
     grid_.SetCell(1, 1, J("東京"));
     grid_.SetCell(2, 1, J("　ソ"));
     EXPECT_EQ(Exported(grid_), J("東京,　ソ") + "\r\n");
+    grid_.SetCell(1, 1, "P\x81");
+    grid_.SetCell(2, 1, std::string("\0", 1));
+    EXPECT_EQ(Exported(grid_), std::string("\"P\x81\",\"\0\"\r\n", 10));
+    grid_.SetColCount(2);
+    grid_.SetCell(1, 1, "");
+    EXPECT_EQ(Exported(grid_), "\"\"\r\n");  // a line of one empty cell still holds a field
 }
 
 TEST_F(CsvTest, ImportBuildsTheTableFromNamesAndObjects) {
@@ -100,24 +111,35 @@ TEST_F(CsvTest, ImportBuildsTheTableFromNamesAndObjects) {
     EXPECT_EQ(Row(3), (Fields{J(" 対象 2"), "B", "160", ""}));
 }
 
-TEST_F(CsvTest, ShortLinesKeepTheOldTextAndTheLastLineCounts) {
+// A row is built from its line alone: nothing of the former table shows
+// through a short line, and a launch then names the first empty cell.
+TEST_F(CsvTest, ShortLinesLeaveEmptyCellsAndTheLastLineCounts) {
     grid_.SetCell(2, 2, "old");
     grid_.SetCell(1, 3, "older");
+    grid_.SetCell(5, 2, "hidden");
     Import("n,x");  // one line: still one object row
     ASSERT_EQ(grid_.RowCount(), 3);
     ASSERT_EQ(grid_.ColCount(), 3);
-    EXPECT_EQ(Row(2), (Fields{J(" 対象 1"), "", "old"}));
+    EXPECT_EQ(Row(2), (Fields{J(" 対象 1"), "", ""}));
 
+    grid_.SetCell(2, 2, "old");
+    grid_.SetCell(1, 3, "older");
     Import("n,x\r\nA\r\n\r\n");  // the empty last line is an object too
     ASSERT_EQ(grid_.RowCount(), 4);
-    EXPECT_EQ(Row(2), (Fields{J(" 対象 1"), "A", "old"}));
-    EXPECT_EQ(Row(3), (Fields{J(" 対象 2"), "older", ""}));
+    EXPECT_EQ(Row(2), (Fields{J(" 対象 1"), "A", ""}));
+    EXPECT_EQ(Row(3), (Fields{J(" 対象 2"), "", ""}));
+    EXPECT_EQ(grid_.Cell(5, 2), "");  // nor outside the columns
+
+    AnalysisStore& s = Store();
+    Import("n,x,y\r\nA,1,2\r\nB,3\r\n");
+    const LaunchResult launched = Launch(s, grid_, 0, [] { return std::optional<std::string>(); }, '.');
+    EXPECT_EQ(launched.outcome, LaunchOutcome::BadCell);
+    EXPECT_EQ(launched.message, "Error ===>  Cells[3,2] = ");
 
     Import("n,x,y,z\r\nA,1,2,3,4,5\r\n\x1A" "B,1\r\n");  // 0x1A ends the file
     EXPECT_EQ(grid_.RowCount(), 3);
     EXPECT_EQ(grid_.ColCount(), 5);
     EXPECT_EQ(grid_.Cell(6, 2), "5");
-    EXPECT_EQ(grid_.Cell(1, 3), "older");
 }
 
 TEST_F(CsvTest, AFirstLineWithoutFieldsIsRefused) {
@@ -141,10 +163,14 @@ TEST_F(CsvTest, AFirstLineWithoutFieldsIsRefused) {
 }
 
 TEST_F(CsvTest, ExportThenImportGivesBackTheCells) {
-    const std::vector<std::string> pieces = {"a", "New York", " ", ",", "\"", "\t", J("東京"), J("ソ表"),
-                                             J("　"), "12.5", "x\"y", ""};
+    // Lone lead bytes at either end of a cell, NULs and any other byte a line
+    // can hold (all but CR, LF and 0x1A).
+    std::vector<std::string> pieces = {"a", "New York", " ", ",", "\"", "\t", J("東京"), J("ソ表"), J("　"),
+                                       "12.5", "x\"y", "", "\x81", "\xE0", std::string(1, '\0'), "P\x81"};
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n' && b != 0x1A) pieces.push_back(std::string(1, static_cast<char>(b)));
     std::mt19937 rng(4321);
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 300; ++round) {
         GridModel g;
         FormCreate(g);
         const int rows = 3 + rng() % 8, cols = 3 + rng() % 6;

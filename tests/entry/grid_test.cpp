@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -191,6 +193,45 @@ TEST(GridTest, AddAndDeleteColumnsMirrorTheRows) {
     DelColButtonClick(g);
     EXPECT_EQ(g.ColCount(), 5);
     EXPECT_EQ(g.Cell(2, 0), "stale");
+}
+
+// Cells are packed row by row; any order of writes and clears, with texts of
+// any bytes and lengths around the 128-byte step of the packing, reads back
+// as a plain map of positions would.
+TEST(GridTest, CellsReadBackWhateverTheOrderOfWritesAndClears) {
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 40; ++round) {
+        GridModel g;
+        std::map<std::pair<int, int>, std::string> want;  // (row, col) -> text
+        for (int op = 0; op < 400; ++op) {
+            const int row = 1 + rng() % 6, col = 1 + rng() % 9;
+            switch (rng() % 6) {
+                case 0: g.ClearRowFrom(col, row);
+                    for (int c = col; c < 10; ++c) want.erase({row, c});
+                    break;
+                case 1: {
+                    const int row1 = row + rng() % 3, col1 = col + rng() % 4;
+                    g.ClearBlock(col, col1, row, row1);
+                    for (int r = row; r < row1; ++r)
+                        for (int c = col; c < col1; ++c) want.erase({r, c});
+                    break;
+                }
+                default: {
+                    static const size_t lengths[] = {0, 1, 2, 127, 128, 300, 16383, 16384};
+                    std::string text(lengths[rng() % 8], '\0');
+                    for (char& b : text) b = static_cast<char>(rng());
+                    g.SetCell(col, row, text);
+                    if (text.empty()) want.erase({row, col});
+                    else want[{row, col}] = text;
+                }
+            }
+        }
+        for (int r = 1; r < 10; ++r)
+            for (int c = 1; c < 12; ++c) {
+                auto it = want.find({r, c});
+                ASSERT_EQ(g.Cell(c, r), it == want.end() ? "" : it->second) << round << ": " << c << "," << r;
+            }
+    }
 }
 
 }  // namespace

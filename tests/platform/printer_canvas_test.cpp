@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include <QApplication>
 #include <QDialog>
@@ -18,6 +19,7 @@
 
 #include "common/error.h"
 #include "common/printing.h"
+#include "tests/support/fulldisk.h"
 
 namespace ca {
 namespace {
@@ -66,7 +68,7 @@ Gray Render(const QString& pdf, const QString& prefix, int dpi) {
     return g;
 }
 
-class PrinterCanvasTest : public testing::Test {
+class PrinterCanvasTest : public ::testing::Test {
 protected:
     QString File(const char* name) const { return dir_.filePath(name); }
     std::unique_ptr<QPrinter> Pdf(const char* name) const { return MakePdfPrinter(File(name).toStdString()); }
@@ -268,6 +270,72 @@ TEST_F(PrinterCanvasTest, UnwritableOutputRaisesOnBegin) {
         EXPECT_EQ(e.Message(), J("印刷を開始できません"));
     }
     EXPECT_FALSE(canvas.InDoc());
+}
+
+// A document is whole only up to its last byte: every shortened copy, and a
+// copy whose middle is lost, is refused.
+TEST_F(PrinterCanvasTest, PdfFileCompleteReadsTheDocumentsEnd) {
+    auto printer = Pdf("whole.pdf");
+    PrinterCanvas canvas(*printer);
+    canvas.BeginDoc();
+    canvas.TextOut(0, 0, "whole");
+    canvas.EndDoc();
+    const std::string whole = testing::ReadAll(File("whole.pdf").toStdString());
+    ASSERT_GT(whole.size(), 200u);
+    EXPECT_TRUE(PdfFileComplete(File("whole.pdf").toStdString()));
+    const std::string cut = File("cut.pdf").toStdString();
+    for (const std::string& bytes :
+         {whole.substr(0, whole.size() - 2), whole.substr(0, whole.size() / 2), std::string(),
+          whole.substr(0, whole.size() / 2) + "%%EOF\n", whole.substr(0, 100) + whole.substr(whole.size() - 100)}) {
+        testing::WriteAll(cut, bytes);
+        EXPECT_FALSE(PdfFileComplete(cut)) << bytes.size() << " bytes";
+    }
+    EXPECT_FALSE(PdfFileComplete(File("none.pdf").toStdString()));
+}
+
+// A PDF that cannot be written to its end is reported and removed, whether
+// drawn on the canvas (the dendrogram) or through the text device (the
+// table). `folder` is on a full disk, or `limit` caps the size of files.
+void PrintShort(const std::string& folder, bool limit) {
+    for (bool textDevice : {false, true}) {
+        const std::string path = folder + "/short.pdf";
+        auto printer = MakePdfPrinter(path);
+        PrinterCanvas canvas(*printer);
+        try {
+            std::unique_ptr<testing::FileSizeLimit> cap;
+            if (limit) cap = std::make_unique<testing::FileSizeLimit>(4096);
+            if (textDevice) {
+                TextDevice device(canvas);
+                device.Open();
+                for (int i = 0; i < 300; ++i) device.Write(J("表の行 ") + std::to_string(i)), device.EndLine();
+                device.Close();
+            } else {
+                canvas.BeginDoc();
+                for (int i = 0; i < 300; ++i) {
+                    canvas.MoveTo(i, 0);
+                    canvas.LineTo(i * 7, 5000);
+                    canvas.TextOut(i * 10, i * 20, J("対象 ") + std::to_string(i));
+                }
+                canvas.EndDoc();
+            }
+            ADD_FAILURE() << (textDevice ? "text device" : "canvas") << ": no error";
+        } catch (const PrintNotCompleted& e) {
+            EXPECT_NE(e.Message().find(J("PDF ファイルを最後まで書き込めませんでした")), std::string::npos);
+        }
+        EXPECT_FALSE(canvas.InDoc());
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+}
+
+TEST_F(PrinterCanvasTest, PdfOnAFullDiskIsReportedAndRemoved) {
+    testing::SmallDisk disk(64 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root); see PdfBeyondTheFileSizeLimit";
+    disk.Fill(4096);
+    PrintShort(disk.File(""), false);
+}
+
+TEST_F(PrinterCanvasTest, PdfBeyondTheFileSizeLimitIsReportedAndRemoved) {
+    PrintShort(dir_.path().toStdString(), true);
 }
 
 // The dialog's answer is the user's: confirming keeps the printer's file,
