@@ -8,9 +8,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
-#include <QPrinter>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,9 +36,8 @@
 #include "entry/datafile.h"
 #include "entry/grid.h"
 #include "entry/launch.h"
-#include "platform/fonts.h"
 #include "platform/locale.h"
-#include "platform/printer_canvas.h"
+#include "tools/batch_pdf.h"
 #include "tools/batch_support.h"
 
 namespace {
@@ -87,11 +85,26 @@ bool EndsWithCsv(const std::string& name) {
     return tail == ".csv";
 }
 
-// Qt's own notices (no runtime folder, font hints) are not the program's
-// messages; only failures of Qt itself reach standard error.
-void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::cerr << "cluster-batch: Qt: " << EscapeName(text.toStdString()) << "\n";
+// The PDF module, beside the command in the build tree, or under
+// lib/cluster-analysis of the prefix it is installed in.
+BatchPdfFunction LoadPdfModule(std::string& why) {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path dir = ec ? std::filesystem::path(".") : exe.parent_path();
+    for (const std::filesystem::path& candidate :
+         {dir / "cluster-batch-pdf.so", dir / ".." / "lib" / "cluster-analysis" / "cluster-batch-pdf.so"}) {
+        if (!std::filesystem::exists(candidate, ec)) continue;
+        void* module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            why = ::dlerror();
+            return nullptr;
+        }
+        if (auto f = reinterpret_cast<BatchPdfFunction>(::dlsym(module, "ca_batch_pdf"))) return f;
+        why = candidate.string() + ": ca_batch_pdf not found";
+        return nullptr;
+    }
+    why = (dir / "cluster-batch-pdf.so").string() + " not found";
+    return nullptr;
 }
 
 // A file written under a temporary name in the folder of its final name and
@@ -288,20 +301,11 @@ int main(int argc, char** argv) {
                 throw Failure{subject("pdf"), ca::J("印刷を開始できません: ") + e.Message()};
             }
         }
-        // Fonts and the PDF printer need a GUI application; no display is needed.
-        std::unique_ptr<QGuiApplication> app;
-        std::unique_ptr<QPrinter> printer;
-        std::unique_ptr<ca::PrinterCanvas> canvas;
+        BatchPdfFunction printPdf = nullptr;
         if (pdf) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-            qInstallMessageHandler(QuietQt);
-            static int qtArgc = 1;
-            static char qtName[] = "cluster-batch";
-            static char* qtArgv[] = {qtName, nullptr};
-            app = std::make_unique<QGuiApplication>(qtArgc, qtArgv);
-            ca::RegisterFontSubstitutions();
-            printer = ca::MakePdfPrinter(pdf->TempPath());
-            canvas = std::make_unique<ca::PrinterCanvas>(*printer);
+            std::string why;
+            printPdf = LoadPdfModule(why);
+            if (!printPdf) throw Failure{subject("pdf"), ca::J("印刷を開始できません: ") + why};
         }
         const char separator = ca::LocaleDecimalSeparator();
 
@@ -357,14 +361,12 @@ int main(int argc, char** argv) {
                     out.Close();
                 });
                 if (cutK > 0) cutTable = ca::CutTable(s, cutK);
-                if (canvas) {
-                    try {
-                        ca::PrintDendrogram(s, *canvas, value(fontSize), separator);
-                    } catch (const ca::ConvertError& e) {
-                        throw Failure{"--font-size " + value(fontSize), e.Message()};
-                    } catch (const ca::Error& e) {
-                        throw Failure{subject("pdf"), e.Message()};
-                    }
+                if (printPdf) {
+                    char message[4096];
+                    const int status = printPdf(&s, pdf->TempPath().c_str(), value(fontSize).c_str(), separator,
+                                                message, sizeof message);
+                    if (status == kBatchPdfBadFontSize) throw Failure{"--font-size " + value(fontSize), message};
+                    if (status != kBatchPdfDone) throw Failure{subject("pdf"), message};
                 }
             });
         } catch (const ca::IoError& e) {
