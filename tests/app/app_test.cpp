@@ -26,6 +26,7 @@
 #include "app/printer.h"
 #include "common/error.h"
 #include "tests/support/files.h"
+#include "tests/support/fulldisk.h"
 #include "common/sjis.h"
 #include "engine/store.h"
 #include "platform/dialogs.h"
@@ -263,6 +264,20 @@ TEST(Windows, PrintingTheTableAndCancellingIt) {
     EXPECT_NE(text.find("Data ="), std::string::npos);
     EXPECT_NE(text.find("属性ラベル"), std::string::npos);
     EXPECT_NE(text.find("対象 2"), std::string::npos);
+    // A PDF that cannot be written to its end: the error box, and no file.
+    std::filesystem::remove(pdf);
+    QString shown;
+    OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        box->accept();
+    });
+    {
+        testing::FileSizeLimit cap(2048);
+        w.PButton->click();
+    }
+    EXPECT_TRUE(shown.startsWith(U("PDF ファイルを最後まで書き込めませんでした"))) << shown.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
 TEST(Windows, BadCellIsReportedAndTheWindowStays) {
