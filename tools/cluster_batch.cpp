@@ -28,7 +28,6 @@
 #include "common/error.h"
 #include "common/sjis.h"
 #include "common/textfile.h"
-#include "engine/dendrogram.h"
 #include "engine/store.h"
 #include "engine/treeexport.h"
 #include "common/numinput.h"
