@@ -40,6 +40,16 @@ void* AllocateZeroPages(size_t bytes) {
     return reinterpret_cast<void*>(aligned);
 }
 
+void PrefaultZeroPages(void* p, size_t bytes) {
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14 on; older systems refuse it
+#endif
+    if (!p || bytes == 0) return;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p) & ~uintptr_t{4095};
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes + 4095) & ~uintptr_t{4095};
+    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+}
+
 void FreeZeroPages(void* p, size_t bytes) {
     if (!p) return;
     if (bytes == 0) bytes = 1;

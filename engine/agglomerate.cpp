@@ -153,8 +153,7 @@ private:
         if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
             throw RangeError();
         // Every entry of D is written before it is read.
-        if (s_.Work.size() == 0)
-            s_.Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
+        s_.TakeScratchTables();
         d_ = s_.Work.data();
         ids_.resize(n_);
         recs_.resize(n_);

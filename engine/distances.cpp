@@ -1,5 +1,7 @@
 #include "engine/distances.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -52,7 +54,7 @@ int ComputePairSums(AnalysisStore& s, double splitWork) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
-    if (s.PairSums.size() == 0) s.PairSums = ZeroedArray<long double>(PairIndex(kMaxObjects - 1, kMaxObjects) + 1);
+    s.TakeScratchTables();
     if (n < 2) {
         s.PairSumsValid = true;
         return 1;
@@ -64,22 +66,28 @@ int ComputePairSums(AnalysisStore& s, double splitWork) {
         SumRows(s, 2, n + 1);
     } else {
         threads = 2;
-        // Rows J cost J-1 sums: split where half of the work is done.
-        int split = static_cast<int>(n / std::sqrt(2.0));
-        if (split < 2) split = 2;
+        // Rows are handed out in blocks, longest first, to whichever thread
+        // is free, so that neither waits for the other when a third one (the
+        // page prefaulting, another program) takes part of a core.
+        constexpr int kRowBlock = 8;
+        std::atomic<int> nextEnd{n + 1};
+        auto sumBlocks = [&] {
+            for (int to; (to = nextEnd.fetch_sub(kRowBlock, std::memory_order_relaxed)) > 2;)
+                SumRows(s, std::max(2, to - kRowBlock), to);
+        };
         int workerFaults = 0;
         std::exception_ptr workerError;
         std::thread worker([&] {
             try {
                 ClearFpFaults();
-                SumRows(s, split, n + 1);
+                sumBlocks();
                 workerFaults = PendingFpFaults();
             } catch (...) {
                 workerError = std::current_exception();
             }
         });
         try {
-            SumRows(s, 2, split);
+            sumBlocks();
         } catch (...) {
             worker.join();
             throw;

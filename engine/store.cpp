@@ -1,16 +1,64 @@
 #include "engine/store.h"
 
+#include <algorithm>
 #include <new>
+#include <system_error>
 #include <utility>
 
 namespace ca {
 
-AnalysisStore::~AnalysisStore() { ReleaseAllRecords(); }
+AnalysisStore::~AnalysisStore() {
+    FinishPrefault();
+    ReleaseAllRecords();
+}
 
 namespace {
 // Records per block: enough for a whole run of the largest table.
 constexpr size_t kRecordBlock = 2 * kMaxObjects;
 }  // namespace
+
+void AnalysisStore::TakeScratchTables() {
+    if (PairSums.size() == 0) PairSums = ZeroedArray<long double>(static_cast<size_t>(kMaxObjects) * (kMaxObjects - 1) / 2);
+    if (Work.size() == 0) Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
+}
+
+void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
+    FinishPrefault();
+    if (objects < 2 || objects > kMaxObjects || attrs < 0 || attrs > kMaxAttrs ||
+        std::thread::hardware_concurrency() < 2)
+        return;
+    TakeScratchTables();
+    if (recordBlocks_.empty()) {
+        recordBlocks_.emplace_back(kRecordBlock);
+        blockUsed_ = 0;
+    }
+    // Every range below lies in memory the store keeps for its life.
+    const size_t n = static_cast<size_t>(objects);
+    const size_t pairs = n * (n - 1) / 2;
+    struct Range {
+        void* p;
+        size_t bytes;
+    };
+    const Range ranges[] = {
+        {Coord.Row(1), n * kMaxAttrs * sizeof(long double)},
+        {PairSums.data(), pairs * sizeof(long double)},
+        {distType == 0 ? DistMatrix.Row(1) : nullptr, n * kMaxObjects * sizeof(long double)},
+        {PairList.data(), pairs * sizeof(PairEntry)},
+        {Work.data(), n * n * sizeof(long double)},
+        {recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)},
+    };
+    try {
+        prefault_ = std::thread([ranges] {
+            for (const Range& r : ranges) PrefaultZeroPages(r.p, r.bytes);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the pages are faulted in where they are first used.
+    }
+}
+
+void AnalysisStore::FinishPrefault() {
+    if (prefault_.joinable()) prefault_.join();
+}
 
 ClusterRecord* AnalysisStore::NewRecord() {
     ClusterRecord* rec;

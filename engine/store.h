@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -179,6 +180,20 @@ public:
     // table from the first one on), kept for the program's life.
     ZeroedArray<long double> Work;
 
+    // Takes PairSums and Work at their full size if not yet taken.
+    void TakeScratchTables();
+
+    // Has a second thread fault in the memory a run of `objects` objects and
+    // `attrs` attributes by method `distType` will touch (Coord, PairSums,
+    // DistMatrix, PairList, Work, the records), in that order, while this
+    // thread reads and computes: a new page costs its zeroing once, and here
+    // it is done on a core that would otherwise wait. Changes no value;
+    // without a second core or thread nothing happens.
+    void PrefaultForRun(int objects, int attrs, int distType);
+    // Waits for that thread (also done by the next PrefaultForRun and by the
+    // store's end).
+    void FinishPrefault();
+
 private:
     std::unordered_set<ClusterRecord*> records_;
     // Records come from blocks of zeroed pages, so that a run touches the
@@ -186,6 +201,7 @@ private:
     std::vector<ZeroedArray<ClusterRecord>> recordBlocks_;
     size_t blockUsed_ = 0;
     std::vector<ClusterRecord*> freeRecords_;
+    std::thread prefault_;
 };
 
 // The program's one store.

@@ -30,6 +30,7 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     CheckTableSize(grid);
     const int objects = grid.RowCount() - 2;
     const int attrs = grid.ColCount() - 2;
+    s.PrefaultForRun(objects, attrs, distType);
 
     s.DistType = static_cast<uint8_t>(distType);
     s.ObjectCount = objects;
@@ -150,6 +151,7 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
         if (dendrogram) dendrogram();
         ReleaseClusterTree(s);
         s.OutFile.Close();
+        s.FinishPrefault();
         return RunOutcome::Finished;
     } catch (...) {
         // Keep what was written and leave nothing allocated behind. The table
@@ -170,6 +172,7 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
             }
         }
         s.ReleaseAllRecords();
+        s.FinishPrefault();
         std::rethrow_exception(error);
     }
 }

@@ -1,0 +1,58 @@
+#include "common/zeropages.h"
+
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace ca {
+namespace {
+
+// Pages of [p, p + bytes) the system has mapped.
+size_t ResidentPages(const char* p, size_t bytes) {
+    const size_t page = 4096;
+    std::vector<unsigned char> in((bytes + page - 1) / page);
+    if (::mincore(const_cast<char*>(p), bytes, in.data()) != 0) return 0;
+    size_t n = 0;
+    for (unsigned char c : in) n += c & 1;
+    return n;
+}
+
+// A prefault that only touched the pages by writing to them would lose what
+// was there; one that did nothing would leave the pages unmapped.
+TEST(ZeroPages, PrefaultMapsThePagesAndKeepsTheirBytes) {
+    {
+        void* q = AllocateZeroPages(4096);
+        const bool supported = ::madvise(q, 4096, 23 /* MADV_POPULATE_WRITE */) == 0;
+        FreeZeroPages(q, 4096);
+        if (!supported) GTEST_SKIP() << "this system cannot prefault pages (MADV_POPULATE_WRITE)";
+    }
+    const size_t mb = size_t{1} << 20;
+    for (size_t bytes : {size_t{64} << 10, 8 * mb}) {  // small pages, and huge pages
+        char* p = static_cast<char*>(AllocateZeroPages(bytes));
+        // Bytes written before the prefault: in the first quarter only, so
+        // that the rest of the range is untouched.
+        std::vector<size_t> written;
+        for (size_t page = 0; page < bytes / 4; page += 3 * 4096) {
+            for (size_t at : {page, page + 1 + page % 4093}) {  // a page's first byte and another one
+                p[at] = static_cast<char>(1 + at % 251);
+                written.push_back(at);
+            }
+        }
+        const size_t from = 100, to = bytes - 5;  // not page-aligned
+        PrefaultZeroPages(p + from, to - from);
+        EXPECT_EQ(ResidentPages(p + bytes / 2, bytes / 2), bytes / 2 / 4096) << bytes;
+        size_t next = 0;
+        for (size_t at = 0; at < bytes; ++at) {
+            const char want = next < written.size() && written[next] == at ? static_cast<char>(1 + at % 251) : 0;
+            if (next < written.size() && written[next] == at) ++next;
+            ASSERT_EQ(p[at], want) << "byte " << at << " of " << bytes;
+        }
+        FreeZeroPages(p, bytes);
+    }
+}
+
+}  // namespace
+}  // namespace ca
