@@ -8,7 +8,7 @@ namespace ca {
 
 // Work (N^2 (M + 1) / 2) from which the pair sums are spread over two
 // threads; below it a thread costs more than it saves.
-constexpr double kPairSumsSplitWork = 1e7;
+constexpr double kPairSumsSplitWork = 5e5;
 
 // Squared Euclidean distance of every object pair from Coord into PairSums,
 // in pair-list order; each sum adds (Coord[J,k] - Coord[I,k])^2 for k = 1..M
