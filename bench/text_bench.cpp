@@ -77,12 +77,18 @@ void EchoLines(benchmark::State& state, Format format) {
     PerValue(state, v.size());
 }
 
+// Appended to the line as the echo writes it, returned as a string, and
+// through the value's 18 digits.
+void BM_Echo_Append(benchmark::State& state) {
+    EchoLines(state, [](std::string& line, long double x) { AppendFixedField(line, x, 7, 1); });
+}
 void BM_Echo_Fixed(benchmark::State& state) {
     EchoLines(state, [](std::string& line, long double x) { line += FixedField(x, 7, 1); });
 }
 void BM_Echo_Reference(benchmark::State& state) {
     EchoLines(state, [](std::string& line, long double x) { line += FixedFieldOf(ToDecimal18(x), 7, 1); });
 }
+BENCHMARK(BM_Echo_Append);
 BENCHMARK(BM_Echo_Fixed);
 BENCHMARK(BM_Echo_Reference);
 
@@ -105,12 +111,17 @@ void TableLines(benchmark::State& state, Format format) {
     PerValue(state, v.size());
 }
 
+// The same three ways for the distances of rows of 5 and of 200 attributes.
+void BM_Dist_Append(benchmark::State& state) {
+    TableLines(state, [](std::string& line, long double x) { AppendDistText(line, x, '.', 10); });
+}
 void BM_Dist_Text(benchmark::State& state) {
     TableLines(state, [](std::string& line, long double x) { line += DistText(x, '.'); });
 }
 void BM_Dist_Reference(benchmark::State& state) {
     TableLines(state, [](std::string& line, long double x) { line += DistTextOf(ToDecimal18(x), '.'); });
 }
+BENCHMARK(BM_Dist_Append)->Arg(5)->Arg(200);
 BENCHMARK(BM_Dist_Text)->Arg(5)->Arg(200);
 BENCHMARK(BM_Dist_Reference)->Arg(5)->Arg(200);
 
