@@ -45,12 +45,17 @@ void RoundDigits(Decimal18& d, int keep);
 // Fixed notation with `decimals` digits after ".", right-aligned to `width`.
 // "-" stands in front of every negative value, also one that rounds to zero.
 std::string FixedField(long double v, int width, int decimals);
+// FixedField(v, width, decimals) appended to `out`.
+void AppendFixedField(std::string& out, long double v, int width, int decimals);
 // The same from the value's 18 digits (the way every value can take).
 std::string FixedFieldOf(Decimal18 d, int width, int decimals);
 
 // The distance table's general format: 7 significant digits, fixed notation
 // from 0.0001 up to 7 digits before the separator, scientific otherwise.
 std::string DistText(long double v, char separator);
+// DistText(v, separator) appended to `out`, followed by blanks up to `width`
+// bytes.
+void AppendDistText(std::string& out, long double v, char separator, int width = 0);
 // The same format from the value's 18 digits (the way every value can take).
 std::string DistTextOf(Decimal18 d, char separator);
 

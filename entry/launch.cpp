@@ -79,7 +79,7 @@ void WriteInputEcho(AnalysisStore& s) {
         line = IntField(i, 3);
         line += " : ";
         line += PadRight(s.Labels[i], 10);
-        for (int k = 1; k <= s.AttrCount; ++k) line += FixedField(s.Coord(i, k), 7, 1);
+        for (int k = 1; k <= s.AttrCount; ++k) AppendFixedField(line, s.Coord(i, k), 7, 1);
         out.WriteLine(line);
     }
 }
@@ -92,11 +92,7 @@ void WriteDistanceTable(AnalysisStore& s, char separator) {
     for (int i = 1; i <= s.ObjectCount; ++i) {
         line = PadRight(s.Labels[i], 10);
         const long double* row = s.DistMatrix.Row(i);
-        for (int j = 1; j < i; ++j) {
-            const size_t start = line.size();
-            line += DistText(row[j - 1], separator);
-            if (line.size() - start < 10) line.append(start + 10 - line.size(), ' ');
-        }
+        for (int j = 1; j < i; ++j) AppendDistText(line, row[j - 1], separator, 10);
         out.WriteLine(line);
     }
 }

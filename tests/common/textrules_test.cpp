@@ -127,19 +127,27 @@ TEST(TextRules, RoundDigitsCarryAndBelowFirstDigit) {
 namespace ca {
 namespace {
 
-// The integer route to 18 digits (and to the fields cut from them) must give
-// exactly glibc's correctly rounded result wherever it applies.
-void ExpectSameAsPrintf(long double v, int& fastCount) {
+// The integer routes to 18 digits and to the fields cut from them must give
+// exactly what glibc's correctly rounded digits give, for every value.
+void ExpectSameAsPrintf(long double v, int& fastCount, int decimals = 1, bool fields = true) {
     Decimal18 fast;
-    if (!FastDecimal18(v, fast)) return;
-    ++fastCount;
+    const bool integer = FastDecimal18(v, fast);
+    if (!integer && !fields) return;
     const Decimal18 ref = PrintfDecimal18(v);
+    // The cuts of the distance table and the input echo.
+    ASSERT_EQ(DistText(v, '.'), DistTextOf(ref, '.')) << static_cast<double>(v);
+    ASSERT_EQ(FixedField(v, 7, decimals), FixedFieldOf(ref, 7, decimals)) << static_cast<double>(v) << " " << decimals;
+    if (!integer) return;
+    ++fastCount;
     ASSERT_EQ(std::string(fast.digits), std::string(ref.digits)) << static_cast<double>(v);
     ASSERT_EQ(fast.exponent, ref.exponent) << static_cast<double>(v);
     ASSERT_EQ(fast.negative, ref.negative);
-    // The cuts of the distance table and the input echo straight from the integer.
-    ASSERT_EQ(DistText(v, '.'), DistTextOf(ref, '.')) << static_cast<double>(v);
-    ASSERT_EQ(FixedField(v, 7, 1), FixedFieldOf(ref, 7, 1)) << static_cast<double>(v);
+}
+
+long double Pow10(int k) {  // exact up to 10^27
+    long double p = 1;
+    while (k-- > 0) p *= 10;
+    return p;
 }
 
 long double FromBits(uint64_t mantissa, uint16_t signExp) {
@@ -160,10 +168,14 @@ TEST(TextRules, EighteenDigitsAgreeWithGlibcOnRandomBitPatterns) {
     int fast = 0;
     for (int i = 0; i < 1500000; ++i) {
         const uint64_t m = next() | (1ULL << 63);
-        // Half over the whole exponent range, half where distances live.
-        const uint16_t e = (i & 1) ? static_cast<uint16_t>(next() & 0xFFFF)
-                                   : static_cast<uint16_t>((16383 - 10 + next() % 140) | (next() & 0x8000));
-        ExpectSameAsPrintf(FromBits(m, e), fast);
+        // Half over the whole exponent range, half from 2^-45 up to where
+        // distances live, also with other numbers of decimals.
+        if (i & 1) {
+            ExpectSameAsPrintf(FromBits(m, static_cast<uint16_t>(next() & 0xFFFF)), fast, 1, (i & 15) == 1);
+        } else {
+            const uint16_t e = static_cast<uint16_t>((16383 - 45 + next() % 175) | (next() & 0x8000));
+            ExpectSameAsPrintf(FromBits(m, e), fast, (i & 2) ? 1 : static_cast<int>(next() % 19));
+        }
         if (HasFatalFailure()) return;
     }
     // Exact ties at the 18th digit: 19-digit integers ending in 5, and
@@ -176,6 +188,12 @@ TEST(TextRules, EighteenDigitsAgreeWithGlibcOnRandomBitPatterns) {
         ExpectSameAsPrintf(static_cast<long double>(next() % 100000000), fast);  // ties at the 7th digit
         ExpectSameAsPrintf(static_cast<long double>(next() % 2000000) / 8 - 125000, fast);  // ties at the 1st decimal
         ExpectSameAsPrintf(9.95L + static_cast<long double>(next() % 1000) * 10, fast);    // carries
+        // A last digit 5 read as the nearest 80-bit value: its 18 digits end
+        // in 5000..., a tie for the cut after one decimal (when divided by
+        // 100) or after 7 digits (when 8 digits long).
+        const long double tie = static_cast<long double>((next() % 10000000) * 10 + 5) / Pow10(next() % 20);
+        ExpectSameAsPrintf(tie, fast);
+        ExpectSameAsPrintf(-tie, fast);
         if (HasFatalFailure()) return;
     }
     EXPECT_GT(fast, 1000000);  // the integer route was really taken
