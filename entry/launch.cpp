@@ -11,6 +11,7 @@
 #include "common/textrules.h"
 #include "engine/agglomerate.h"
 #include "engine/distances.h"
+#include "entry/tableparse.h"
 
 namespace ca {
 
@@ -35,19 +36,12 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     s.ObjectCount = objects;
     s.AttrCount = attrs;
     s.PairSumsValid = false;  // Coord is about to change
-    for (int i = 1; i <= objects; ++i) {
-        s.Labels[i] = grid.Cell(1, i + 1);
-        for (int k = 1; k <= attrs; ++k) {
-            const std::string& text = grid.Cell(k + 1, i + 1);
-            auto v = ParseNumber(text, separator);
-            if (!v) {
-                LaunchResult r;
-                r.outcome = LaunchOutcome::BadCell;
-                r.message = "Error ===>  Cells[" + std::to_string(i + 1) + "," + std::to_string(k) + "] = " + text;
-                return r;
-            }
-            s.Coord(i, k) = *v;
-        }
+    if (auto bad = ReadTableValues(s, grid, objects, attrs, separator)) {
+        LaunchResult r;
+        r.outcome = LaunchOutcome::BadCell;
+        r.message = "Error ===>  Cells[" + std::to_string(bad->object + 1) + "," + std::to_string(bad->attr) +
+                    "] = " + bad->text;
+        return r;
     }
     if (distType == 0) ComputeDistMatrix(s);
 
