@@ -11,7 +11,6 @@
 #include "common/textrules.h"
 #include "engine/agglomerate.h"
 #include "engine/distances.h"
-#include "entry/tableparse.h"
 
 namespace ca {
 
@@ -36,12 +35,23 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     s.ObjectCount = objects;
     s.AttrCount = attrs;
     s.PairSumsValid = false;  // Coord is about to change
-    if (auto bad = ReadTableValues(s, grid, objects, attrs, separator)) {
-        LaunchResult r;
-        r.outcome = LaunchOutcome::BadCell;
-        r.message = "Error ===>  Cells[" + std::to_string(bad->object + 1) + "," + std::to_string(bad->attr) +
-                    "] = " + bad->text;
-        return r;
+    std::vector<std::string_view> cells;  // the label, then the values
+    for (int i = 1; i <= objects; ++i) {
+        grid.CellViews(i + 1, 1, std::max(attrs, 0) + 2, cells);
+        s.Labels[i] = cells[0];
+        long double* coord = s.Coord.Row(i);
+        for (int k = 1; k <= attrs; ++k) {
+            const std::string_view text = cells[k];
+            auto v = ParseNumber(text, separator);
+            if (!v) {
+                LaunchResult r;
+                r.outcome = LaunchOutcome::BadCell;
+                r.message = "Error ===>  Cells[" + std::to_string(i + 1) + "," + std::to_string(k) + "] = ";
+                r.message += text;
+                return r;
+            }
+            coord[k - 1] = *v;
+        }
     }
     if (distType == 0) ComputeDistMatrix(s);
 

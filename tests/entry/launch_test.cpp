@@ -12,7 +12,6 @@
 #include "common/error.h"
 #include "tests/support/files.h"
 #include "engine/store.h"
-#include "entry/tableparse.h"
 
 namespace ca {
 namespace {
@@ -76,46 +75,6 @@ TEST_F(Launching, RefusesACellThatIsNotANumber) {
     // With "," as the locale's separator "1,5" is a number and "1.5" is not.
     GridModel g = MakeGrid({"a", "b"}, {{"1,5"}, {"2"}});
     EXPECT_EQ(Launch(*s, g, 1, choose, ',').outcome, LaunchOutcome::Launched);
-}
-
-// A table read on two threads, split at its middle row: a whole good table
-// arrives in the store, and of bad cells on either side of the middle the
-// one reported is the first, object by object, attribute by attribute.
-TEST_F(Launching, TheFirstBadCellIsReportedWhicheverHalfHoldsIt) {
-    const int n = 200, m = 50;
-    ASSERT_GE(n * m, kTwoThreadCells);
-    GridModel g;
-    FormCreate(g);
-    g.SetRowCount(n + 2);
-    g.SetColCount(m + 2);
-    auto good = [](int i, int k) { return std::to_string(i * 1000 + k); };
-    for (int i = 1; i <= n; ++i) {
-        g.SetCell(1, i + 1, "o" + std::to_string(i));
-        for (int k = 1; k <= m; ++k) g.SetCell(k + 1, i + 1, good(i, k));
-    }
-    ASSERT_EQ(Launch(*s, g, 1, cancel, '.').outcome, LaunchOutcome::Cancelled);
-    for (int i = 1; i <= n; ++i) {
-        ASSERT_EQ(s->Labels[i], "o" + std::to_string(i)) << i;
-        for (int k = 1; k <= m; ++k) ASSERT_EQ(s->Coord(i, k), i * 1000 + k) << i << "," << k;
-    }
-    using Cell = std::pair<int, int>;  // (object, attribute)
-    const struct {
-        std::vector<Cell> bad;
-        Cell first;
-    } cases[] = {
-        {{{1, 1}}, {1, 1}},          {{{100, 50}}, {100, 50}},         {{{101, 1}}, {101, 1}},
-        {{{200, 50}}, {200, 50}},    {{{150, 7}, {60, 9}}, {60, 9}},   {{{101, 1}, {100, 50}}, {100, 50}},
-        {{{120, 30}, {120, 4}}, {120, 4}}, {{{180, 2}, {130, 40}}, {130, 40}}, {{{2, 3}, {1, 49}}, {1, 49}},
-    };
-    for (const auto& c : cases) {
-        for (auto [i, k] : c.bad) g.SetCell(k + 1, i + 1, "x" + std::to_string(i) + "_" + std::to_string(k));
-        const LaunchResult r = Launch(*s, g, 1, cancel, '.');
-        const auto [i, k] = c.first;
-        EXPECT_EQ(r.outcome, LaunchOutcome::BadCell);
-        EXPECT_EQ(r.message, "Error ===>  Cells[" + std::to_string(i + 1) + "," + std::to_string(k) + "] = x" +
-                                 std::to_string(i) + "_" + std::to_string(k));
-        for (auto [i, k] : c.bad) g.SetCell(k + 1, i + 1, good(i, k));
-    }
 }
 
 TEST_F(Launching, NoObjectsOrNoAttributes) {
