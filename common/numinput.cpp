@@ -34,29 +34,43 @@ std::optional<long double> ParseNumber(std::string_view t, char separator) {
     const size_t start = i;
     bool negative = false;
     if (i < n && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-    // Up to 19 significant digits are gathered in an integer as the text is
-    // read: value = whole x 10^scale.
+    // The digits read as one integer: value = whole x 10^scale. Up to 19
+    // digits always fit in 64 bits; a longer text is gathered again below.
+    auto digitAt = [&](size_t k) { return static_cast<unsigned>(static_cast<unsigned char>(t[k])) - '0'; };
     uint64_t whole = 0;
-    int taken = 0, scale = 0;
-    bool exact = true;
-    size_t digits = 0;
-    auto digit = [&](char ch, bool afterPoint) {
-        ++digits;
-        if (whole == 0 && ch == '0') {
-            if (afterPoint) --scale;
-        } else if (taken < 19) {
-            whole = whole * 10 + static_cast<uint64_t>(ch - '0');
-            ++taken;
-            if (afterPoint) --scale;
-        } else {
-            exact = false;
-        }
-    };
-    while (i < n && IsDigit(t[i])) digit(t[i++], false);
-    size_t point = std::string_view::npos;
+    const size_t intStart = i;
+    for (unsigned d; i < n && (d = digitAt(i)) <= 9; ++i) whole = whole * 10 + d;
+    const size_t intEnd = i;
+    size_t point = std::string_view::npos, fracStart = i;
     if (i < n && t[i] == separator) {
         point = i++;
-        while (i < n && IsDigit(t[i])) digit(t[i++], true);
+        fracStart = i;
+        for (unsigned d; i < n && (d = digitAt(i)) <= 9; ++i) whole = whole * 10 + d;
+    }
+    const size_t digits = (intEnd - intStart) + (i - fracStart);
+    int scale = 0;
+    bool exact = true;
+    if (digits <= 19) {
+        scale = -static_cast<int>(i - fracStart);
+    } else {
+        // Leading zeros count for nothing; with more than 19 significant
+        // digits the text is left to the general conversion below.
+        whole = 0;
+        int taken = 0;
+        auto digit = [&](size_t k, bool afterPoint) {
+            const unsigned d = digitAt(k);
+            if (whole == 0 && d == 0) {
+                if (afterPoint) --scale;
+            } else if (taken < 19) {
+                whole = whole * 10 + d;
+                ++taken;
+                if (afterPoint) --scale;
+            } else {
+                exact = false;
+            }
+        };
+        for (size_t k = intStart; k < intEnd && exact; ++k) digit(k, false);
+        for (size_t k = fracStart; k < i && exact; ++k) digit(k, true);
     }
     if (digits == 0) return std::nullopt;
     int64_t exponent = 0;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
+#include <cstring>
 
 #include "common/error.h"
 #include "common/numinput.h"
@@ -199,7 +201,7 @@ bool TextReader::Fill() {
     return true;
 }
 
-int TextReader::Peek() {
+int TextReader::PeekFilling() {
     if (!Fill()) return -1;
     unsigned char b = static_cast<unsigned char>(buffer_[pos_]);
     if (b == kEndOfFile) {
@@ -209,30 +211,59 @@ int TextReader::Peek() {
     return b;
 }
 
-bool TextReader::AtEnd() { return Peek() < 0; }
-
 std::string TextReader::ReadLine() {
     std::string line;
-    for (;;) {
-        if (Peek() < 0) break;
+    ReadLine(line);
+    return line;
+}
+
+namespace {
+
+// The bytes that may end a run of ordinary bytes within a line: LF, CR and
+// the end-of-file byte, all below 0x1B.
+bool EndsRun(unsigned char b) { return b == '\n' || b == '\r' || b == kEndOfFile; }
+
+// The first byte below 0x1B in data[i, size), or size. Eight bytes are
+// looked at together while eight remain.
+size_t NextLowByte(const char* data, size_t i, size_t size) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, data + i, 8);
+        // The lowest flagged byte is the first one below 0x1B; flags above
+        // it may be wrong, and are not looked at.
+        const uint64_t low = (w - kOnes * (kEndOfFile + 1)) & ~w & kHighs;
+        if (low) return i + static_cast<size_t>(std::countr_zero(low) / 8);
+    }
+    while (i < size && static_cast<unsigned char>(data[i]) > kEndOfFile) ++i;
+    return i;
+}
+
+}  // namespace
+
+void TextReader::ReadLine(std::string& line) {
+    line.clear();
+    while (Peek() >= 0) {
         // Take the run of ordinary bytes at once.
-        size_t start = pos_, end = pos_;
-        while (end < buffer_.size()) {
-            unsigned char b = static_cast<unsigned char>(buffer_[end]);
-            if (b == '\n' || b == '\r' || b == kEndOfFile) break;
-            ++end;
+        const char* const data = buffer_.data();
+        const size_t size = buffer_.size();
+        size_t end = NextLowByte(data, pos_, size);
+        while (end < size && !EndsRun(static_cast<unsigned char>(data[end]))) end = NextLowByte(data, end + 1, size);
+        line.append(data + pos_, end - pos_);
+        if (end + 1 < size && data[end] == '\r' && data[end + 1] == '\n') {
+            pos_ = end + 2;  // CR LF, the usual line end
+            return;
         }
-        line.append(buffer_, start, end - start);
         pos_ = end;
-        if (pos_ >= buffer_.size()) continue;
-        unsigned char b = static_cast<unsigned char>(buffer_[pos_]);
+        if (pos_ >= size) continue;
+        const unsigned char b = static_cast<unsigned char>(data[pos_]);
         if (b == '\n') {
             ++pos_;
-            break;
+            return;
         }
         if (b == '\r') ++pos_;  // CR LF ends the line at the LF; a lone CR is dropped
     }
-    return line;
 }
 
 std::string TextReader::ReadRest() {

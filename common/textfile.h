@@ -55,6 +55,8 @@ public:
     std::string ReadRest();
     // The next line without its line end; empty text at the end of the file.
     std::string ReadLine();
+    // The same into `line`, whose memory is used again.
+    void ReadLine(std::string& line);
     // Skips bytes 0x00-0x20 (across lines), then reads a token of at most 32
     // bytes above 0x20 as an int32 (decimal, or hex after "$", "x", "X", "0x",
     // "0X"); 0 at the end of the file; IoError(106) for any other token.
@@ -62,13 +64,17 @@ public:
     // Consumes bytes up to and including the next LF.
     void SkipLine();
     // No byte remains, or the next byte is 0x1A.
-    bool AtEnd();
+    bool AtEnd() { return Peek() < 0; }
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
 private:
     // The next byte without consuming it, or -1 at the end.
-    int Peek();
+    int Peek() {
+        if (!ended_ && pos_ < buffer_.size() && buffer_[pos_] != '\x1A') return static_cast<unsigned char>(buffer_[pos_]);
+        return PeekFilling();
+    }
+    int PeekFilling();
     bool Fill();
     int fd_ = -1;
     std::string buffer_;

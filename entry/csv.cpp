@@ -7,6 +7,8 @@
 #include "entry/datafile.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <functional>
 
 namespace ca {
@@ -66,50 +68,85 @@ std::string CsvField(const std::string& cell) {
     return f;
 }
 
-size_t SplitCsvLine(std::string_view line, const std::function<void(std::string&&)>& field, size_t maxFields) {
+namespace {
+
+// Where the unquoted field at `i` stops: the next comma or NUL byte, or the
+// end. Eight bytes are looked at together while eight remain.
+size_t FieldStop(std::string_view line, size_t i) {
+    static_assert(std::endian::native == std::endian::little);
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    const size_t n = line.size();
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, line.data() + i, 8);
+        const uint64_t c = w ^ (kOnes * ','), z = w;
+        // The lowest flagged byte is the first comma or NUL; flags above it
+        // may be wrong, and are not looked at.
+        const uint64_t found = (((c - kOnes) & ~c) | ((z - kOnes) & ~z)) & kHighs;
+        if (found) return i + static_cast<size_t>(std::countr_zero(found) / 8);
+    }
+    while (i < n && line[i] != ',' && line[i] != '\0') ++i;
+    return i;
+}
+
+// SplitCsvLine handing each field to `field` as a view: into the line, or for
+// a quoted field into `quoted`, which holds it until the next field.
+template <class F>
+size_t ForEachField(std::string_view line, size_t maxFields, std::string& quoted, F&& field) {
     size_t count = 0;
-    auto emit = [&](std::string&& f) {
+    auto emit = [&](std::string_view f) {
         ++count;
-        if (count <= maxFields) field(std::move(f));
+        if (count <= maxFields) field(f);
     };
     size_t i = 0, n = line.size();
     // Outside a quoted field a NUL byte ends the line.
     auto ended = [&] { return i >= n || line[i] == '\0'; };
     while (!ended() && IsSpace(line[i])) ++i;
     while (!ended() && count <= maxFields) {
-        std::string text;
         if (line[i] == '"') {
             ++i;
+            quoted.clear();
             while (i < n) {
                 if (line[i] == '"') {
                     if (i + 1 < n && line[i + 1] == '"') {
-                        text.push_back('"');
+                        quoted.push_back('"');
                         i += 2;
                         continue;
                     }
                     ++i;  // the closing quote
                     break;
                 }
-                text.push_back(line[i++]);
+                // The run up to the next quote at once.
+                size_t end = line.find('"', i);
+                if (end == std::string_view::npos) end = n;
+                quoted.append(line.substr(i, end - i));
+                i = end;
             }
+            emit(quoted);
         } else {
             // A comma is never the second byte of a character, so a lead byte
             // before it stands alone.
             size_t start = i;
-            while (i < n && line[i] != ',' && line[i] != '\0') ++i;
+            i = FieldStop(line, i);
             size_t end = i;
             while (end > start && IsSpace(line[end - 1])) --end;
-            text.assign(line.substr(start, end - start));
+            emit(line.substr(start, end - start));
         }
-        emit(std::move(text));
         while (!ended() && IsSpace(line[i])) ++i;
         if (!ended() && line[i] == ',') {
-            if (i + 1 == n || line[i + 1] == '\0') emit(std::string());
+            if (i + 1 == n || line[i + 1] == '\0') emit(std::string_view());
             ++i;
             while (!ended() && IsSpace(line[i])) ++i;
         }
     }
     return std::min(count, maxFields + 1);
+}
+
+}  // namespace
+
+size_t SplitCsvLine(std::string_view line, const std::function<void(std::string&&)>& field, size_t maxFields) {
+    std::string quoted;
+    return ForEachField(line, maxFields, quoted, [&](std::string_view f) { field(std::string(f)); });
 }
 
 std::vector<std::string> SplitCsvLine(std::string_view line) {
@@ -160,23 +197,24 @@ void ImportCsv(GridModel& grid, const std::string& path) {
     for (int k = 2; k <= n; ++k) grid.SetCell(k, 1, std::move(header[k - 1]));
     grid.ClearRowFrom(n + 1, 1);
     header = {};
-    std::vector<std::string> fields;
+    std::string line, quoted;
+    GridModel::RowText cells;
     do {
         const int r = grid.RowCount();
         const int64_t cols = grid.ColCount();
         if (static_cast<int64_t>(r + 1) * cols > kMaxDataFileCells) throw tooLarge();
-        const std::string line = in.ReadLine();
-        const size_t count =
-            SplitCsvLine(line, [](std::string&&) {}, static_cast<size_t>(kMaxDataFileCells / (r + 1) - 1));
+        in.ReadLine(line);
+        // Fields are gathered up to the bound only, and kept only when the
+        // line stays within it.
+        cells.Clear();
+        const size_t count = ForEachField(line, static_cast<size_t>(kMaxDataFileCells / (r + 1) - 1), quoted,
+                                          [&](std::string_view f) { cells.Append(f); });
         if (static_cast<int64_t>(r + 1) * static_cast<int64_t>(count + 1) > kMaxDataFileCells) throw tooLarge();
-        fields.clear();
-        SplitCsvLine(line, [&](std::string&& f) { fields.push_back(std::move(f)); });
         grid.SetRowCount(r + 1);
         grid.WriteObjectHeadings(r, r + 1);
         // The row is built from its line alone: a cell the line does not
         // give is empty.
-        grid.ClearRowFrom(1, r);
-        for (size_t c = 0; c < fields.size(); ++c) grid.SetCell(static_cast<int>(c) + 1, r, std::move(fields[c]));
+        grid.SetRow(r, cells);
     } while (!in.AtEnd());
     in.Close();
 }

@@ -1,5 +1,8 @@
 #include "entry/csvencoding.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "common/error.h"
 #include "common/sjis.h"
 
@@ -12,6 +15,16 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsUtf8Csv(std::string_view bytes) {
     if (bytes.starts_with(kByteOrderMark)) return true;
+    // Bytes below 0x80 are characters of one byte each; only the rest needs
+    // a closer look.
+    size_t ascii = 0;
+    for (; ascii + 32 <= bytes.size(); ascii += 32) {
+        uint64_t w[4];  // 32 bytes, their high bits tested together
+        std::memcpy(w, bytes.data() + ascii, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ULL) break;
+    }
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    bytes.remove_prefix(ascii);
     bool multiByte = false;
     while (!bytes.empty()) {
         const size_t n = Utf8CharLength(bytes);

@@ -58,18 +58,32 @@ void LoadDataFile(GridModel& grid, const std::string& path) {
     const int R = grid.RowCount(), C = grid.ColCount();
     grid.WriteObjectHeadings(2, R);
     grid.WriteAttrHeadings(2, C);
+    std::string line;
+    GridModel::RowText cells;
     for (int r = 1; r < R && C > 1; ++r) {
-        // Read in order, each row's cells are appended to it.
-        grid.ClearRowFrom(1, r);
-        for (int c = 1; c < C; ++c) {
-            if (in.AtEnd()) {
-                // Every cell the file does not reach reads as empty text; only
-                // what the grid holds there costs time.
-                grid.ClearBlock(1, C, r + 1, R);
-                in.Close();
-                return;
+        // Each row is gathered from its lines and then rewritten at once;
+        // a failing read still leaves what was read of the row in place.
+        cells.Clear();
+        bool ended = false;
+        try {
+            for (int c = 1; c < C && !ended; ++c) {
+                ended = in.AtEnd();
+                if (!ended) {
+                    in.ReadLine(line);
+                    cells.Append(line);
+                }
             }
-            grid.SetCell(c, r, in.ReadLine());
+        } catch (...) {
+            grid.SetRow(r, cells);
+            throw;
+        }
+        grid.SetRow(r, cells);
+        if (ended) {
+            // Every cell the file does not reach reads as empty text; only
+            // what the grid holds there costs time.
+            grid.ClearBlock(1, C, r + 1, R);
+            in.Close();
+            return;
         }
     }
     in.Close();

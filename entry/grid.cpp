@@ -69,11 +69,32 @@ size_t GridModel::PackedRow::Offset(size_t i) const {
     return pos;
 }
 
-std::string GridModel::PackedRow::Get(size_t i) const {
+std::string_view GridModel::PackedRow::View(size_t i) const {
     if (i >= count_) return {};
     size_t pos = Offset(i);
     const size_t n = ReadLength(bytes_, pos);
-    return bytes_.substr(pos, n);
+    return std::string_view(bytes_).substr(pos, n);
+}
+
+void GridModel::PackedRow::Views(size_t from, size_t to, std::vector<std::string_view>& out) const {
+    const size_t stored = std::min<size_t>(to, count_);
+    if (from < stored) {
+        const std::string_view bytes(bytes_);
+        size_t pos = Offset(from);
+        for (size_t i = from; i < stored; ++i) {
+            const size_t n = ReadLength(bytes_, pos);
+            out.push_back(bytes.substr(pos, n));
+            pos += n;
+        }
+    }
+    out.resize(out.size() + (to - std::min(std::max(from, stored), to)));  // cells not stored read as empty
+}
+
+void GridModel::PackedRow::Assign(std::string_view bytes, size_t count) {
+    bytes_.assign(bytes);
+    if (bytes_.capacity() > 2 * bytes_.size()) bytes_.shrink_to_fit();  // a row that held more gives it back
+    count_ = static_cast<uint32_t>(count);
+    cursorIndex_ = cursorOffset_ = 0;
 }
 
 void GridModel::PackedRow::Set(size_t i, std::string_view text) {
@@ -141,7 +162,38 @@ std::string GridModel::Cell(int col, int row) const {
         return {};
     }
     const PackedRow* r = Row(row);
-    return r ? r->Get(col - 1) : std::string();
+    return r ? std::string(r->View(col - 1)) : std::string();
+}
+
+void GridModel::CellViews(int row, int col0, int col1, std::vector<std::string_view>& out) const {
+    out.clear();
+    if (col0 < 1 || col1 <= col0) return;
+    out.reserve(col1 - col0);
+    if (const PackedRow* r = Row(row))
+        r->Views(col0 - 1, col1 - 1, out);
+    else
+        out.resize(col1 - col0);
+}
+
+void GridModel::RowText::Clear() {
+    bytes_.clear();
+    count_ = keptCount_ = 0;
+    keptBytes_ = 0;
+}
+
+void GridModel::RowText::AppendLong(std::string_view text) { AppendCell(bytes_, text); }
+
+void GridModel::SetRow(int row, const RowText& cells) {
+    if (row < 1) return;
+    PackedRow* r = Row(row);
+    if (!r) {
+        if (cells.keptCount_ == 0) return;  // an empty row costs nothing
+        if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
+        rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
+        r = &rows_.emplace_back();
+    }
+    r->Assign(std::string_view(cells.bytes_).substr(0, cells.keptBytes_), cells.keptCount_);
+    if (observer_) observer_->GridReset();
 }
 
 void GridModel::SetCell(int col, int row, std::string text) {

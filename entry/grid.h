@@ -34,7 +34,48 @@ public:
     // Text by position, kept independently of the counts: lowering a count
     // hides text, never erases it. A cell never written is empty text.
     std::string Cell(int col, int row) const;
+    // The texts of cells [col0, col1) of `row`, outside the heading row and
+    // column (col0, row >= 1), as Cell gives them, without copies: `out`
+    // becomes one view per cell. The views hold until the grid next changes.
+    // Reading moves a cursor kept by the row: different rows may be read on
+    // different threads at once, one row by one thread only.
+    void CellViews(int row, int col0, int col1, std::vector<std::string_view>& out) const;
     void SetCell(int col, int row, std::string text);
+
+    // The cells of one row from column 1 on, gathered one after another and
+    // then put into the grid at once by SetRow.
+    class RowText {
+    public:
+        void Clear();
+        void Append(std::string_view text) {
+            if (text.size() < 0x80) {  // a byte count of one byte: the usual cell
+                bytes_.push_back(static_cast<char>(text.size()));
+                bytes_.append(text);
+            } else {
+                AppendLong(text);
+            }
+            ++count_;
+            if (!text.empty()) {
+                keptCount_ = count_;
+                keptBytes_ = bytes_.size();
+            }
+        }
+
+    private:
+        friend class GridModel;
+        void AppendLong(std::string_view text);
+        std::string bytes_;  // packed as a row of the grid
+        uint32_t count_ = 0;
+        // The cells up to the last one that holds text, and their bytes:
+        // what a row keeps (empty cells after them are not stored).
+        uint32_t keptCount_ = 0;
+        size_t keptBytes_ = 0;
+    };
+    // Rewrites `row` (>= 1) from column 1 on with the gathered cells; every
+    // cell after them, hidden ones included, becomes empty. The grid reads
+    // as after ClearRowFrom(1, row) and SetCell for each cell in turn; a view
+    // is told of a reset.
+    void SetRow(int row, const RowText& cells);
     // Empties every cell of `row` from column `col` on.
     void ClearRowFrom(int col, int row);
     // Empties the cells of columns [col0, col1) in rows [row0, row1); costs
@@ -91,7 +132,11 @@ private:
     class PackedRow {
     public:
         size_t Count() const { return count_; }
-        std::string Get(size_t i) const;
+        std::string_view View(size_t i) const;
+        // Appends views of cells [from, to) to `out`.
+        void Views(size_t from, size_t to, std::vector<std::string_view>& out) const;
+        // Becomes the cells packed in `bytes`, `count` of them.
+        void Assign(std::string_view bytes, size_t count);
         // Cells between the last one and `i` become empty.
         void Set(size_t i, std::string_view text);
         void Truncate(size_t n);

@@ -36,18 +36,22 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     s.ObjectCount = objects;
     s.AttrCount = attrs;
     s.PairSumsValid = false;  // Coord is about to change
+    std::vector<std::string_view> cells;  // the label, then the values
     for (int i = 1; i <= objects; ++i) {
-        s.Labels[i] = grid.Cell(1, i + 1);
+        grid.CellViews(i + 1, 1, std::max(attrs, 0) + 2, cells);
+        s.Labels[i] = cells[0];
+        long double* coord = s.Coord.Row(i);
         for (int k = 1; k <= attrs; ++k) {
-            const std::string& text = grid.Cell(k + 1, i + 1);
+            const std::string_view text = cells[k];
             auto v = ParseNumber(text, separator);
             if (!v) {
                 LaunchResult r;
                 r.outcome = LaunchOutcome::BadCell;
-                r.message = "Error ===>  Cells[" + std::to_string(i + 1) + "," + std::to_string(k) + "] = " + text;
+                r.message = "Error ===>  Cells[" + std::to_string(i + 1) + "," + std::to_string(k) + "] = ";
+                r.message += text;
                 return r;
             }
-            s.Coord(i, k) = *v;
+            coord[k - 1] = *v;
         }
     }
     if (distType == 0) ComputeDistMatrix(s);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,35 @@ TEST_F(TextFileTest, ReaderLineEnds) {
     EXPECT_EQ(Lines("x\r"), (Lines_{"x"}));
     EXPECT_EQ(Lines("\r\r\r\nz"), (Lines_{"", "z"}));
     EXPECT_EQ(Lines(J("漢字\r\nｱ") + std::string("\0b", 2)), (Lines_{J("漢字"), J("ｱ") + std::string("\0b", 2)}));
+}
+
+// Line ends, CRs and the end-of-file byte at every place within lines of any
+// length, among other control and high bytes, read as the rules say: taken
+// byte by byte here.
+TEST_F(TextFileTest, LineEndsAnywhereAmongOtherBytes) {
+    std::mt19937 rng(5);
+    const char rare[] = {'\r', '\n', '\x1A', '\t', '\0', '\x19', '\x1B', '\x9A', '\xFF', ' '};
+    for (int run = 0; run < 400; ++run) {
+        std::string bytes(rng() % 120, 'a');
+        for (char& b : bytes)
+            if (rng() % 6 == 0) b = rare[rng() % std::size(rare)];
+        Lines_ want;
+        std::string line;
+        bool open = false;
+        for (char b : bytes) {
+            if (b == '\x1A') break;
+            if (b == '\n') {
+                want.push_back(line);
+                line.clear();
+                open = false;
+            } else {
+                open = true;
+                if (b != '\r') line.push_back(b);
+            }
+        }
+        if (open) want.push_back(line);
+        ASSERT_EQ(Lines(bytes), want) << ::testing::PrintToString(bytes);
+    }
 }
 
 TEST_F(TextFileTest, ReadingAtTheEndGivesEmptyTextRepeatedly) {

@@ -78,6 +78,28 @@ TEST(CsvSplitTest, FieldsOfOneLine) {
     for (const Case& c : cases) EXPECT_EQ(SplitCsvLine(c.line), c.want) << c.line;
 }
 
+// Unquoted fields of every length up to 20 come back as written, and a NUL
+// at any place ends the line there.
+TEST(CsvSplitTest, UnquotedFieldsOfAnyLengthAndANulAnywhere) {
+    std::mt19937 rng(9);
+    const char bytes[] = {'a', '7', '.', '-', '\x81', '\xFF'};  // no blank, comma, quote or control byte
+    for (int run = 0; run < 400; ++run) {
+        Fields fields(1 + rng() % 6);
+        for (std::string& f : fields) {
+            f.resize(rng() % 21);
+            for (char& b : f) b = bytes[rng() % std::size(bytes)];
+        }
+        if (fields.size() == 1 && fields[0].empty()) continue;  // an empty line holds no field
+        std::string line = fields[0];
+        for (size_t k = 1; k < fields.size(); ++k) line += "," + fields[k];
+        ASSERT_EQ(SplitCsvLine(line), fields) << line;
+        const size_t cut = rng() % (line.size() + 1);
+        std::string withNul = line;
+        withNul.insert(cut, 1, '\0');
+        ASSERT_EQ(SplitCsvLine(withNul), SplitCsvLine(line.substr(0, cut))) << line << " cut at " << cut;
+    }
+}
+
 TEST_F(CsvTest, ExportQuotesOnlyWhatNeedsIt) {
     EXPECT_EQ(Exported(grid_), ",\r\n,\r\n,\r\n");
 

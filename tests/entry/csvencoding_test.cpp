@@ -76,6 +76,17 @@ TEST(CsvEncoding, OtherFilesAreLeftAsTheyStand) {
     EXPECT_TRUE(IsUtf8Csv("\xC3\xA9"));
 }
 
+// Whatever its place in a long ASCII text, one character of two bytes makes
+// the text UTF-8, and one byte that cannot begin a character keeps it from
+// being so.
+TEST(CsvEncoding, OneByteAnywhereDecides) {
+    for (size_t at = 0; at <= 100; ++at) {
+        const std::string ascii(100, 'a');
+        EXPECT_TRUE(IsUtf8Csv(ascii.substr(0, at) + "\xC3\xA9" + ascii.substr(at))) << at;
+        EXPECT_FALSE(IsUtf8Csv(ascii.substr(0, at) + "\xE9" + ascii.substr(at))) << at;
+    }
+}
+
 // A character Shift_JIS cannot hold stops the import, naming its line and the
 // character, before the grid changes; so do bytes that are not UTF-8 after a
 // byte-order mark.

@@ -234,5 +234,69 @@ TEST(GridTest, CellsReadBackWhateverTheOrderOfWritesAndClears) {
     }
 }
 
+
+// Rows rewritten at once and cells read as views, mixed with single writes
+// and clears in any order (each read moves the row's cursor), read as a
+// plain map of positions would: SetRow empties what follows its cells, and
+// a view reads as Cell does.
+TEST(GridTest, RowsWrittenAtOnceAndCellViewsAgreeWithSingleCells) {
+    std::mt19937 rng(77);
+    auto text = [&] {
+        static const size_t lengths[] = {0, 0, 1, 5, 127, 128, 300};
+        std::string t(lengths[rng() % 7], '\0');
+        for (char& b : t) b = static_cast<char>(rng());
+        return t;
+    };
+    std::vector<std::string_view> views;
+    for (int round = 0; round < 60; ++round) {
+        GridModel g;
+        std::map<std::pair<int, int>, std::string> want;  // (row, col) -> text
+        auto wanted = [&](int r, int c) {
+            auto it = want.find({r, c});
+            return it == want.end() ? std::string() : it->second;
+        };
+        for (int op = 0; op < 300; ++op) {
+            const int row = 1 + rng() % 5, col = 1 + rng() % 8;
+            switch (rng() % 5) {
+                case 0: {
+                    GridModel::RowText cells;
+                    const int n = rng() % 10;
+                    for (int c = 1; c <= n; ++c) {
+                        std::string t = text();
+                        cells.Append(t);
+                        want[{row, c}] = t;
+                    }
+                    for (int c = n + 1; c <= 12; ++c) want.erase({row, c});
+                    g.SetRow(row, cells);
+                    break;
+                }
+                case 1: {
+                    const int col1 = col + rng() % 6;
+                    g.CellViews(row, col, col1, views);
+                    ASSERT_EQ(views.size(), static_cast<size_t>(col1 - col));
+                    for (int c = col; c < col1; ++c)
+                        ASSERT_EQ(std::string(views[c - col]), wanted(row, c)) << round << ": " << c << "," << row;
+                    break;
+                }
+                case 2: g.ClearRowFrom(col, row);
+                    for (int c = col; c <= 12; ++c) want.erase({row, c});
+                    break;
+                default: {
+                    const std::string t = text();
+                    g.SetCell(col, row, t);
+                    want[{row, col}] = t;
+                }
+            }
+        }
+        for (int r = 1; r < 8; ++r) {
+            g.CellViews(r, 1, 13, views);
+            for (int c = 1; c < 13; ++c) {
+                ASSERT_EQ(g.Cell(c, r), wanted(r, c)) << round << ": " << c << "," << r;
+                ASSERT_EQ(std::string(views[c - 1]), wanted(r, c)) << round << ": " << c << "," << r;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ca
