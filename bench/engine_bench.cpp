@@ -36,7 +36,7 @@ void BM_PairSums(benchmark::State& state) {
     for (auto _ : state) {
         s.PairSumsValid = false;
         ComputePairSums(s);
-        benchmark::DoNotOptimize(s.PairSums.data());
+        benchmark::DoNotOptimize(s.PairList.data());
     }
 }
 BENCHMARK(BM_PairSums)->Args({1000, 200})->Args({1000, 5})->Args({200, 5})->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -153,7 +153,7 @@ private:
         if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
             throw RangeError();
         // Every entry of D is written before it is read.
-        s_.TakeScratchTables();
+        s_.TakeWorkTable();
         d_ = s_.Work.data();
         ids_.resize(n_);
         recs_.resize(n_);

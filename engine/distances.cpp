@@ -20,10 +20,10 @@ void CheckCounts(const AnalysisStore& s) {
 // Four sums run side by side; each one still adds its terms in order k = 1..M.
 void SumRows(AnalysisStore& s, int jFrom, int jTo) {
     const int m = s.AttrCount;
-    long double* out = s.PairSums.data();
+    PairEntry* out = s.PairList.data();
     for (int j = jFrom; j < jTo; ++j) {
         const long double* xj = s.Coord.Row(j);
-        long double* o = out + PairIndex(1, j);
+        PairEntry* o = out + PairIndex(1, j);
         int i = 1;
         for (; i + 3 < j; i += 4) {
             const long double* a = s.Coord.Row(i);
@@ -39,12 +39,12 @@ void SumRows(AnalysisStore& s, int jFrom, int jTo) {
                 s2 = s2 + d2 * d2;
                 s3 = s3 + d3 * d3;
             }
-            o[i - 1] = s0;
-            o[i] = s1;
-            o[i + 1] = s2;
-            o[i + 2] = s3;
+            o[i - 1].Dist = s0;
+            o[i].Dist = s1;
+            o[i + 1].Dist = s2;
+            o[i + 2].Dist = s3;
         }
-        for (; i < j; ++i) o[i - 1] = SquaredDistance(xj, s.Coord.Row(i), m);
+        for (; i < j; ++i) o[i - 1].Dist = SquaredDistance(xj, s.Coord.Row(i), m);
     }
 }
 
@@ -54,7 +54,6 @@ int ComputePairSums(AnalysisStore& s, double splitWork) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
-    s.TakeScratchTables();
     if (n < 2) {
         s.PairSumsValid = true;
         return 1;
@@ -107,24 +106,24 @@ void ComputeDistMatrix(AnalysisStore& s) {
     ClearFpFaults();
     for (int i = 2; i <= n; ++i) {
         long double* row = s.DistMatrix.Row(i);
-        const long double* sums = s.PairSums.data() + PairIndex(1, i);
-        for (int j = 1; j < i; ++j) row[j - 1] = std::sqrt(sums[j - 1]);
+        const PairEntry* sums = s.PairList.data() + PairIndex(1, i);
+        for (int j = 1; j < i; ++j) row[j - 1] = std::sqrt(sums[j - 1].Dist);
     }
     CheckFpFaults();
 }
 
 void FillPairList(AnalysisStore& s) {
     if (!s.PairSumsValid) ComputePairSums(s);
+    s.PairSumsValid = false;  // the sums become the list
     const int n = s.ObjectCount;
     const bool ward = s.DistType == 1;
     s.PairCount = 0;
     ClearFpFaults();
     for (int j = 2; j <= n; ++j) {
         for (int i = 1; i < j; ++i) {
-            PairEntry& e = s.PairList[++s.PairCount];
+            PairEntry& e = s.PairList[++s.PairCount];  // holds the pair's sum already
             e.I = i;
             e.J = j;
-            e.Dist = s.PairSums[PairIndex(i, j)];
             if (ward) e.Dist = e.Dist / 2;
         }
     }

@@ -10,8 +10,8 @@ namespace ca {
 // threads; below it a thread costs more than it saves.
 constexpr double kPairSumsSplitWork = 5e5;
 
-// Squared Euclidean distance of every object pair from Coord into PairSums,
-// in pair-list order; each sum adds (Coord[J,k] - Coord[I,k])^2 for k = 1..M
+// Squared Euclidean distance of every object pair from Coord into the Dist
+// fields of PairList, in pair-list order (PairSumsValid is set); each sum adds (Coord[J,k] - Coord[I,k])^2 for k = 1..M
 // in ascending order in extended precision. Spread over two threads from
 // `splitWork` on, where the machine has two cores; every sum is still formed
 // by one thread in that order. An overflow raises MathError. Returns the
@@ -19,11 +19,12 @@ constexpr double kPairSumsSplitWork = 5e5;
 int ComputePairSums(AnalysisStore& s, double splitWork = kPairSumsSplitWork);
 
 // Euclidean distances into the lower triangle of DistMatrix: the square root
-// of each pair sum (computed first unless PairSums is valid).
+// of each pair sum (computed first unless PairSumsValid).
 void ComputeDistMatrix(AnalysisStore& s);
 
 // The pair list of all objects, (1,2), (1,3), (2,3), (1,4), ..., each with its
-// squared distance, halved for Ward's method (DistType 1).
+// squared distance, halved for Ward's method (DistType 1). Takes the pair
+// sums (computed first unless PairSumsValid), and clears PairSumsValid.
 void FillPairList(AnalysisStore& s);
 
 // One cluster per object: ClusterTable 1..N, one record each with the

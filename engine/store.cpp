@@ -17,8 +17,7 @@ namespace {
 constexpr size_t kRecordBlock = 2 * kMaxObjects;
 }  // namespace
 
-void AnalysisStore::TakeScratchTables() {
-    if (PairSums.size() == 0) PairSums = ZeroedArray<long double>(static_cast<size_t>(kMaxObjects) * (kMaxObjects - 1) / 2);
+void AnalysisStore::TakeWorkTable() {
     if (Work.size() == 0) Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
 }
 
@@ -27,7 +26,7 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
     if (objects < 2 || objects > kMaxObjects || attrs < 0 || attrs > kMaxAttrs ||
         std::thread::hardware_concurrency() < 2)
         return;
-    TakeScratchTables();
+    TakeWorkTable();
     if (recordBlocks_.empty()) {
         recordBlocks_.emplace_back(kRecordBlock);
         blockUsed_ = 0;
@@ -41,9 +40,8 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
     };
     const Range ranges[] = {
         {Coord.Row(1), n * kMaxAttrs * sizeof(long double)},
-        {PairSums.data(), pairs * sizeof(long double)},
-        {distType == 0 ? DistMatrix.Row(1) : nullptr, n * kMaxObjects * sizeof(long double)},
         {PairList.data(), pairs * sizeof(PairEntry)},
+        {distType == 0 ? DistMatrix.Row(1) : nullptr, n * kMaxObjects * sizeof(long double)},
         {Work.data(), n * n * sizeof(long double)},
         {recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)},
     };

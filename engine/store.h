@@ -155,12 +155,12 @@ public:
     int32_t ClusterCount = 0;
     int32_t LastClusterId = 0;
 
-    // The squared Euclidean distance of every object pair, in pair-list order
-    // ((1,2), (1,3), (2,3), (1,4), ...), computed once from Coord and shared
-    // by the distance table and the initial pair list. Whoever writes Coord
-    // clears PairSumsValid.
-    // Room for every pair of kMaxObjects objects, from the first computation.
-    ZeroedArray<long double> PairSums;
+    // The squared Euclidean distance of every object pair is computed once
+    // from Coord into the Dist fields of PairList, in pair-list order ((1,2),
+    // (1,3), (2,3), (1,4), ...), where the distance table and then the
+    // initial pair list take it: set while they hold the sums of the present
+    // Coord. Whoever writes Coord or turns the sums into the pair list clears
+    // it.
     bool PairSumsValid = false;
 
     // Allocation of cluster records, one at a time. The store keeps track of
@@ -180,12 +180,12 @@ public:
     // table from the first one on), kept for the program's life.
     ZeroedArray<long double> Work;
 
-    // Takes PairSums and Work at their full size if not yet taken.
-    void TakeScratchTables();
+    // Takes Work at its full size if not yet taken.
+    void TakeWorkTable();
 
     // Has a second thread fault in the memory a run of `objects` objects and
-    // `attrs` attributes by method `distType` will touch (Coord, PairSums,
-    // DistMatrix, PairList, Work, the records), in that order, while this
+    // `attrs` attributes by method `distType` will touch (Coord, PairList,
+    // DistMatrix, Work, the records), in that order, while this
     // thread reads and computes: a new page costs its zeroing once, and here
     // it is done on a core that would otherwise wait. Changes no value;
     // without a second core or thread nothing happens.

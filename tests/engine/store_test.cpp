@@ -194,7 +194,7 @@ TEST(Distances, ParallelSumsMatchTheSequentialOrder) {
         for (int i = 1; i < j; ++i) {
             long double sum = 0;
             for (int k = 1; k <= m; ++k) sum = sum + (s.Coord(j, k) - s.Coord(i, k)) * (s.Coord(j, k) - s.Coord(i, k));
-            ASSERT_TRUE(SameBits(sum, s.PairSums[PairIndex(i, j)])) << i << "," << j;
+            ASSERT_TRUE(SameBits(sum, s.PairList.data()[PairIndex(i, j)].Dist)) << i << "," << j;
         }
     for (int row : {2, n}) {  // the first thread's rows, the second's
         const long double kept = s.Coord(row, 1);
