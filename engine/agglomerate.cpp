@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <thread>
@@ -104,6 +103,8 @@ private:
 
 // Below this many coordinate differences per step one thread is quicker.
 constexpr size_t kSplitWork = 16384;
+// From this many attributes the centroid distances are screened first.
+constexpr int kScreenAttrs = 16;
 
 // The estimate with four lanes and fused multiply-adds, where the processor
 // has them (the error bound holds for any order and either kind of rounding).
@@ -135,7 +136,7 @@ public:
         if (c0 > kMaxClusters) throw RangeError();
         m_ = CheckedAttrCount(s_);
         Load(c0);
-        screening_ = !ward_ && m_ >= AnalysisStore::kScreenAttrs && SetUpScreening();
+        screening_ = !ward_ && m_ >= kScreenAttrs && SetUpScreening();
         if (!ward_ && !screening_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
             std::thread::hardware_concurrency() > 1)
             worker_ = std::make_unique<StepHelper>();
@@ -198,7 +199,7 @@ private:
     void Rescan(int j) {
         const long double* row = d_ + static_cast<size_t>(j) * n_;
         if (screening_ && unknown_[j] > 0) {
-            const uint8_t* estimated = estimated_ + static_cast<size_t>(j) * n_;
+            const uint8_t* estimated = estimated_.data() + static_cast<size_t>(j) * n_;
             long double ceiling = std::numeric_limits<long double>::infinity();
             for (int a = head_; a != j && a >= 0; a = next_[a]) {
                 const long double upper = estimated[a] ? Upper(j, a) : row[a];
@@ -363,7 +364,7 @@ private:
         // Copies in double need coordinates far inside its range.
         const long double limit = 0x1p400L;
         stride_ = (m_ + 3) & ~3;
-        copies_ = s_.WorkCopies.data();
+        copies_ = ZeroedArray<double>(static_cast<size_t>(n_) * stride_);
         norms_.assign(n_, 0.0);
         for (int a = 0; a < n_; ++a) {
             const long double* c = recs_[a]->Centroid.data();
@@ -371,11 +372,10 @@ private:
                 if (!(std::fabs(c[k]) <= limit)) return false;
             Copy(a, recs_[a]);
         }
-        estimated_ = s_.WorkEstimated.data();
-        std::memset(estimated_, 0, static_cast<size_t>(n_) * n_);  // left from an earlier run
+        estimated_ = ZeroedArray<uint8_t>(static_cast<size_t>(n_) * n_);
         unknown_.assign(n_, 0);
         avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        bounds_ = s_.WorkBounds.data();  // read only where estimated_ is set
+        bounds_ = ZeroedArray<double>(static_cast<size_t>(n_) * n_);
         return true;
     }
 
@@ -394,7 +394,7 @@ private:
     }
 
     void Copy(int slot, const ClusterRecord* rec) {
-        norms_[slot] = RoundedCopy(rec, copies_ + static_cast<size_t>(slot) * stride_);
+        norms_[slot] = RoundedCopy(rec, copies_.data() + static_cast<size_t>(slot) * stride_);
     }
 
     // The estimate for every live cluster t and the new one (slot ci, not yet
@@ -413,15 +413,15 @@ private:
     void Estimates(int ci) {
         const size_t base = static_cast<size_t>(ci) * n_;
         long double* row = d_ + base;
-        uint8_t* estimated = estimated_ + base;
-        double* bound = bounds_ + base;
+        uint8_t* estimated = estimated_.data() + base;
+        double* bound = bounds_.data() + base;
         const int m = m_;
         const double mu = m * kU;
         const double rootM = std::sqrt(static_cast<double>(m));
         const double* y = newCopy_.data();
         for (size_t x = 0; x < others_.size(); ++x) {
             const int t = others_[x];
-            const double* c = copies_ + static_cast<size_t>(t) * stride_;
+            const double* c = copies_.data() + static_cast<size_t>(t) * stride_;
             const double a = avx2_ ? EstimateAvx2(c, y, stride_) : Estimate(c, y);
             // |copy difference - exact difference| <= e_k with
             // ||e|| <= 2.0001 u (|t| + |new|) + sqrt(M) 2^-1073; the squares
@@ -509,10 +509,10 @@ private:
     static constexpr double kU = 0x1p-53;
     bool screening_ = false;
     int stride_ = 0;
-    double* copies_ = nullptr;      // rounded centroids by slot, rows of stride_
+    ZeroedArray<double> copies_;    // rounded centroids by slot, rows of stride_
     std::vector<double> norms_;     // bounds of the centroids' lengths by slot
-    uint8_t* estimated_ = nullptr;  // D(row, col) only estimated so far
-    double* bounds_ = nullptr;      // error bound of an estimated D(row, col)
+    ZeroedArray<uint8_t> estimated_;  // D(row, col) only estimated so far
+    ZeroedArray<double> bounds_;      // error bound of an estimated D(row, col)
     std::vector<int> unknown_;      // estimated entries left in each row
     std::vector<double> newCopy_;
     double newNorm_ = 0;

@@ -18,11 +18,7 @@ constexpr size_t kRecordBlock = 2 * kMaxObjects;
 }  // namespace
 
 void AnalysisStore::TakeWorkTable() {
-    const size_t square = static_cast<size_t>(kMaxClusters) * kMaxClusters;
-    if (Work.size() == 0) Work = ZeroedArray<long double>(square);
-    if (WorkEstimated.size() == 0) WorkEstimated = ZeroedArray<uint8_t>(square);
-    if (WorkBounds.size() == 0) WorkBounds = ZeroedArray<double>(square);
-    if (WorkCopies.size() == 0) WorkCopies = ZeroedArray<double>(static_cast<size_t>(kMaxClusters) * kMaxAttrs);
+    if (Work.size() == 0) Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
 }
 
 void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
@@ -38,7 +34,6 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
     // Every range below lies in memory the store keeps for its life.
     const size_t n = static_cast<size_t>(objects);
     const size_t pairs = n * (n - 1) / 2;
-    const bool screened = distType == 0 && attrs >= kScreenAttrs;
     struct Range {
         void* p;
         size_t bytes;
@@ -48,9 +43,6 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
         {PairList.data(), pairs * sizeof(PairEntry)},
         {distType == 0 ? DistMatrix.Row(1) : nullptr, n * kMaxObjects * sizeof(long double)},
         {Work.data(), n * n * sizeof(long double)},
-        {screened ? WorkEstimated.data() : nullptr, n * n},
-        {screened ? WorkBounds.data() : nullptr, n * n * sizeof(double)},
-        {screened ? WorkCopies.data() : nullptr, n * kMaxAttrs * sizeof(double)},
         {recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)},
     };
     try {

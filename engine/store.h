@@ -176,24 +176,16 @@ public:
     // When set, the id of every record released is appended here.
     std::vector<int32_t>* ReleaseLog = nullptr;
 
-    // Working space of the agglomeration, taken at full size by the first one
-    // and kept for the program's life: the distance table (kMaxClusters x
-    // kMaxClusters), and where the centroid distances are screened (from
-    // kScreenAttrs attributes on) the flags of estimated entries, their error
-    // bounds (both kMaxClusters x kMaxClusters) and rounded centroids
-    // (kMaxClusters x kMaxAttrs).
-    static constexpr int kScreenAttrs = 16;
+    // Working space of the agglomeration (a kMaxClusters x kMaxClusters
+    // table from the first one on), kept for the program's life.
     ZeroedArray<long double> Work;
-    ZeroedArray<uint8_t> WorkEstimated;
-    ZeroedArray<double> WorkBounds;
-    ZeroedArray<double> WorkCopies;
 
-    // Takes the working space if not yet taken.
+    // Takes Work at its full size if not yet taken.
     void TakeWorkTable();
 
     // Has a second thread fault in the memory a run of `objects` objects and
     // `attrs` attributes by method `distType` will touch (Coord, PairList,
-    // DistMatrix, working space, the records), in that order, while this
+    // DistMatrix, Work, the records), in that order, while this
     // thread reads and computes: a new page costs its zeroing once, and here
     // it is done on a core that would otherwise wait. Changes no value;
     // without a second core or thread nothing happens.
