@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -199,7 +200,7 @@ private:
     void Rescan(int j) {
         const long double* row = d_ + static_cast<size_t>(j) * n_;
         if (screening_ && unknown_[j] > 0) {
-            const uint8_t* estimated = estimated_.data() + static_cast<size_t>(j) * n_;
+            const uint8_t* estimated = estimated_ + static_cast<size_t>(j) * n_;
             long double ceiling = std::numeric_limits<long double>::infinity();
             for (int a = head_; a != j && a >= 0; a = next_[a]) {
                 const long double upper = estimated[a] ? Upper(j, a) : row[a];
@@ -359,12 +360,27 @@ private:
     // (which covers the rounding of the copies, of the estimate and of the
     // exact extended computation). Only the distances whose bounds leave them
     // in the running for a row's minimum are then computed exactly.
+    //
+    // The screening space lies in the pair list's memory: the list has been
+    // read into D by now and only Finish writes to it again (its first
+    // entry), so the space starts at the second entry. Its pages are in
+    // memory already, which fresh space of this size (10 MB for the largest
+    // table) would not be.
+    static constexpr size_t kScreenSpace =
+        sizeof(double) * kMaxClusters * kMaxAttrs + (sizeof(double) + 1) * kMaxClusters * kMaxClusters;
+    static_assert(sizeof(PairEntry) * (kMaxPairs - 1) >= kScreenSpace);
 
     bool SetUpScreening() {
         // Copies in double need coordinates far inside its range.
         const long double limit = 0x1p400L;
         stride_ = (m_ + 3) & ~3;
-        copies_ = ZeroedArray<double>(static_cast<size_t>(n_) * stride_);
+        const size_t cells = static_cast<size_t>(n_) * n_;
+        char* space = reinterpret_cast<char*>(s_.PairList.data() + 1);
+        copies_ = new (space) double[static_cast<size_t>(n_) * stride_];
+        space += sizeof(double) * n_ * stride_;
+        bounds_ = new (space) double[cells];  // read only where estimated_ is set
+        space += sizeof(double) * cells;
+        estimated_ = new (space) uint8_t[cells]();
         norms_.assign(n_, 0.0);
         for (int a = 0; a < n_; ++a) {
             const long double* c = recs_[a]->Centroid.data();
@@ -372,10 +388,8 @@ private:
                 if (!(std::fabs(c[k]) <= limit)) return false;
             Copy(a, recs_[a]);
         }
-        estimated_ = ZeroedArray<uint8_t>(static_cast<size_t>(n_) * n_);
         unknown_.assign(n_, 0);
         avx2_ = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        bounds_ = ZeroedArray<double>(static_cast<size_t>(n_) * n_);
         return true;
     }
 
@@ -394,7 +408,7 @@ private:
     }
 
     void Copy(int slot, const ClusterRecord* rec) {
-        norms_[slot] = RoundedCopy(rec, copies_.data() + static_cast<size_t>(slot) * stride_);
+        norms_[slot] = RoundedCopy(rec, copies_ + static_cast<size_t>(slot) * stride_);
     }
 
     // The estimate for every live cluster t and the new one (slot ci, not yet
@@ -413,15 +427,15 @@ private:
     void Estimates(int ci) {
         const size_t base = static_cast<size_t>(ci) * n_;
         long double* row = d_ + base;
-        uint8_t* estimated = estimated_.data() + base;
-        double* bound = bounds_.data() + base;
+        uint8_t* estimated = estimated_ + base;
+        double* bound = bounds_ + base;
         const int m = m_;
         const double mu = m * kU;
         const double rootM = std::sqrt(static_cast<double>(m));
         const double* y = newCopy_.data();
         for (size_t x = 0; x < others_.size(); ++x) {
             const int t = others_[x];
-            const double* c = copies_.data() + static_cast<size_t>(t) * stride_;
+            const double* c = copies_ + static_cast<size_t>(t) * stride_;
             const double a = avx2_ ? EstimateAvx2(c, y, stride_) : Estimate(c, y);
             // |copy difference - exact difference| <= e_k with
             // ||e|| <= 2.0001 u (|t| + |new|) + sqrt(M) 2^-1073; the squares
@@ -509,10 +523,10 @@ private:
     static constexpr double kU = 0x1p-53;
     bool screening_ = false;
     int stride_ = 0;
-    ZeroedArray<double> copies_;    // rounded centroids by slot, rows of stride_
+    double* copies_ = nullptr;      // rounded centroids by slot, rows of stride_
     std::vector<double> norms_;     // bounds of the centroids' lengths by slot
-    ZeroedArray<uint8_t> estimated_;  // D(row, col) only estimated so far
-    ZeroedArray<double> bounds_;      // error bound of an estimated D(row, col)
+    uint8_t* estimated_ = nullptr;  // D(row, col) only estimated so far
+    double* bounds_ = nullptr;      // error bound of an estimated D(row, col)
     std::vector<int> unknown_;      // estimated entries left in each row
     std::vector<double> newCopy_;
     double newNorm_ = 0;
