@@ -155,12 +155,11 @@ public:
     int32_t ClusterCount = 0;
     int32_t LastClusterId = 0;
 
-    // The squared Euclidean distance of every object pair is computed once
-    // from Coord into the Dist fields of PairList, in pair-list order ((1,2),
-    // (1,3), (2,3), (1,4), ...), where the distance table and then the
-    // initial pair list take it: set while they hold the sums of the present
-    // Coord. Whoever writes Coord or turns the sums into the pair list clears
-    // it.
+    // Set while the Dist fields of PairList hold the squared Euclidean
+    // distance of every object pair of the present Coord, in pair-list order
+    // ((1,2), (1,3), (2,3), (1,4), ...): computed once, taken by the distance
+    // table and then by the initial pair list. Cleared by whoever writes
+    // Coord, and by FillPairList, which turns the sums into the list.
     bool PairSumsValid = false;
 
     // Allocation of cluster records, one at a time. The store keeps track of
