@@ -16,9 +16,10 @@ void CheckCounts(const AnalysisStore& s) {
     if (s.ObjectCount > kMaxObjects || s.AttrCount > kMaxAttrs) throw RangeError();
 }
 
-// Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo).
+// Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo),
+// with `roots` also their square roots into DistMatrix while they are at hand.
 // Four sums run side by side; each one still adds its terms in order k = 1..M.
-void SumRows(AnalysisStore& s, int jFrom, int jTo) {
+void SumRows(AnalysisStore& s, int jFrom, int jTo, bool roots) {
     const int m = s.AttrCount;
     PairEntry* out = s.PairList.data();
     for (int j = jFrom; j < jTo; ++j) {
@@ -45,12 +46,14 @@ void SumRows(AnalysisStore& s, int jFrom, int jTo) {
             o[i + 2].Dist = s3;
         }
         for (; i < j; ++i) o[i - 1].Dist = SquaredDistance(xj, s.Coord.Row(i), m);
+        if (roots) {
+            long double* row = s.DistMatrix.Row(j);
+            for (i = 1; i < j; ++i) row[i - 1] = std::sqrt(o[i - 1].Dist);
+        }
     }
 }
 
-}  // namespace
-
-int ComputePairSums(AnalysisStore& s, double splitWork) {
+int SumPairs(AnalysisStore& s, double splitWork, bool roots) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
@@ -62,7 +65,7 @@ int ComputePairSums(AnalysisStore& s, double splitWork) {
     const double work = 0.5 * n * n * (s.AttrCount + 1);
     int threads = 1;
     if (work < splitWork || std::thread::hardware_concurrency() < 2) {
-        SumRows(s, 2, n + 1);
+        SumRows(s, 2, n + 1, roots);
     } else {
         threads = 2;
         // Rows are handed out in blocks, longest first, to whichever thread
@@ -72,7 +75,7 @@ int ComputePairSums(AnalysisStore& s, double splitWork) {
         std::atomic<int> nextEnd{n + 1};
         auto sumBlocks = [&] {
             for (int to; (to = nextEnd.fetch_sub(kRowBlock, std::memory_order_relaxed)) > 2;)
-                SumRows(s, std::max(2, to - kRowBlock), to);
+                SumRows(s, std::max(2, to - kRowBlock), to, roots);
         };
         int workerFaults = 0;
         std::exception_ptr workerError;
@@ -100,8 +103,15 @@ int ComputePairSums(AnalysisStore& s, double splitWork) {
     return threads;
 }
 
+}  // namespace
+
+int ComputePairSums(AnalysisStore& s, double splitWork) { return SumPairs(s, splitWork, false); }
+
 void ComputeDistMatrix(AnalysisStore& s) {
-    if (!s.PairSumsValid) ComputePairSums(s);
+    if (!s.PairSumsValid) {
+        SumPairs(s, kPairSumsSplitWork, true);
+        return;
+    }
     const int n = s.ObjectCount;
     ClearFpFaults();
     for (int i = 2; i <= n; ++i) {

@@ -175,8 +175,8 @@ TEST(Distances, PairListAndObjectClusters) {
 }
 
 TEST(Distances, ParallelSumsMatchTheSequentialOrder) {
-    // Split over two threads (the threshold lowered for the test); every sum
-    // must equal the one formed term by term in ascending order, and an
+    // Split over two threads (the threshold lowered for the test, and at the
+    // default for the distance table's sums); every sum must equal the one formed term by term in ascending order, and an
     // overflow in either thread's rows must raise.
     if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one core: no second thread";
     AnalysisStore s;
@@ -189,12 +189,16 @@ TEST(Distances, ParallelSumsMatchTheSequentialOrder) {
             x = x * 6364136223846793005ULL + 1442695040888963407ULL;
             s.Coord(i, k) = static_cast<long double>(x >> 11) / 9007199254740992.0L * 1000 - 500;
         }
+    // The distance table takes its square roots on the same two threads.
+    s.DistType = 0;
+    ComputeDistMatrix(s);
     ASSERT_EQ(ComputePairSums(s, 0), 2);
     for (int j = 2; j <= n; ++j)
         for (int i = 1; i < j; ++i) {
             long double sum = 0;
             for (int k = 1; k <= m; ++k) sum = sum + (s.Coord(j, k) - s.Coord(i, k)) * (s.Coord(j, k) - s.Coord(i, k));
             ASSERT_TRUE(SameBits(sum, s.PairList.data()[PairIndex(i, j)].Dist)) << i << "," << j;
+            ASSERT_TRUE(SameBits(std::sqrt(sum), s.DistMatrix(j, i))) << i << "," << j;
         }
     for (int row : {2, n}) {  // the first thread's rows, the second's
         const long double kept = s.Coord(row, 1);
