@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <new>
@@ -104,8 +106,6 @@ private:
 
 // Below this many coordinate differences per step one thread is quicker.
 constexpr size_t kSplitWork = 16384;
-// From this many attributes the centroid distances are screened first.
-constexpr int kScreenAttrs = 16;
 
 // The estimate with four lanes and fused multiply-adds, where the processor
 // has them (the error bound holds for any order and either kind of rounding).
@@ -137,7 +137,7 @@ public:
         if (c0 > kMaxClusters) throw RangeError();
         m_ = CheckedAttrCount(s_);
         Load(c0);
-        screening_ = !ward_ && m_ >= kScreenAttrs && SetUpScreening();
+        screening_ = !ward_ && m_ >= AnalysisStore::kScreenAttrs && SetUpScreening();
         if (!ward_ && !screening_ && static_cast<size_t>(c0) * m_ >= 2 * kSplitWork &&
             std::thread::hardware_concurrency() > 1)
             worker_ = std::make_unique<StepHelper>();
@@ -149,13 +149,20 @@ public:
 private:
     // Slots 0..n-1 are the table entries at the start; a merged cluster takes
     // over the slot of its first child. D is the dense distance table by slot.
+    //
+    // The pair list is read only here, and written again only by Finish (its
+    // first entry), so D lies in the list's own memory where it fits: a run
+    // then touches no fresh memory for it. The screening space, where used,
+    // takes the store's Work table; for a table too large for that, the two
+    // change places.
     void Load(int c0) {
         n_ = c0;
         if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
             throw RangeError();
-        // Every entry of D is written before it is read.
         s_.TakeWorkTable();
-        d_ = s_.Work.data();
+        const size_t cells = static_cast<size_t>(n_) * n_;
+        dInList_ = cells * sizeof(long double) <= sizeof(PairEntry) * kMaxPairs;
+        d_ = dInList_ ? reinterpret_cast<long double*>(s_.PairList.data()) : s_.Work.data();
         ids_.resize(n_);
         recs_.resize(n_);
         next_.assign(n_, -1);
@@ -174,20 +181,54 @@ private:
         head_ = 0;
         tail_ = n_ - 1;
         live_ = n_;
-        // The list holds every pair in the order (1,2), (1,3), (2,3), ... by slot.
-        const PairEntry* pairs = s_.PairList.data();
-        size_t p = 0;
-        for (int b = 1; b < n_; ++b) {
-            for (int a = 0; a < b; ++a, ++p) {
-                const PairEntry& e = pairs[p];
-                if (e.I != ids_[a] || e.J != ids_[b]) throw RangeError();
-                // Ward reads both halves; the centroid method reads each
-                // cluster's row only towards older clusters.
-                if (ward_) d_[static_cast<size_t>(a) * n_ + b] = e.Dist;
-                d_[static_cast<size_t>(b) * n_ + a] = e.Dist;
+        // The list holds every pair in the order (1,2), (1,3), (2,3), ... by
+        // slot. Every entry of D that is read is written first: Ward reads
+        // both halves; the centroid method reads each cluster's row only
+        // towards older clusters.
+        if (dInList_) {
+            LoadInList();
+        } else {
+            const PairEntry* pairs = s_.PairList.data();
+            size_t p = 0;
+            for (int b = 1; b < n_; ++b) {
+                for (int a = 0; a < b; ++a, ++p) {
+                    const PairEntry& e = pairs[p];
+                    if (e.I != ids_[a] || e.J != ids_[b]) throw RangeError();
+                    if (ward_) d_[static_cast<size_t>(a) * n_ + b] = e.Dist;
+                    d_[static_cast<size_t>(b) * n_ + a] = e.Dist;
+                }
             }
         }
         for (int b = 1; b < n_; ++b) Rescan(b);
+    }
+
+    // D from the list in the list's memory. The distances are first packed to
+    // the front in list order (each moves down, onto entries already read),
+    // then spread to their places in the lower half from the last one back
+    // (each moves up, the place of pair p being b * n + a > p), and for Ward
+    // copied into the upper half.
+    void LoadInList() {
+        char* const base = reinterpret_cast<char*>(s_.PairList.data());
+        constexpr size_t kDist = offsetof(PairEntry, Dist);
+        size_t p = 0;
+        for (int b = 1; b < n_; ++b) {
+            for (int a = 0; a < b; ++a, ++p) {
+                int32_t ij[2];
+                std::memcpy(ij, base + p * sizeof(PairEntry), sizeof ij);
+                if (ij[0] != ids_[a] || ij[1] != ids_[b]) throw RangeError();
+                std::memmove(base + p * sizeof(long double), base + p * sizeof(PairEntry) + kDist, sizeof(long double));
+            }
+        }
+        for (int b = n_ - 1; b >= 1; --b) {
+            for (int a = b - 1; a >= 0; --a) {
+                --p;
+                std::memmove(base + (static_cast<size_t>(b) * n_ + a) * sizeof(long double),
+                             base + p * sizeof(long double), sizeof(long double));
+            }
+        }
+        if (ward_)
+            for (int b = 1; b < n_; ++b)
+                for (int a = 0; a < b; ++a) D(a, b) = D(b, a);
     }
 
     long double& D(int a, int b) { return d_[static_cast<size_t>(a) * n_ + b]; }
@@ -361,21 +402,20 @@ private:
     // exact extended computation). Only the distances whose bounds leave them
     // in the running for a row's minimum are then computed exactly.
     //
-    // The screening space lies in the pair list's memory: the list has been
-    // read into D by now and only Finish writes to it again (its first
-    // entry), so the space starts at the second entry. Its pages are in
-    // memory already, which fresh space of this size (10 MB for the largest
-    // table) would not be.
+    // The screening space lies in the store's Work table, or, where D takes
+    // that, in the pair list's memory from its second entry on (see Load).
     static constexpr size_t kScreenSpace =
         sizeof(double) * kMaxClusters * kMaxAttrs + (sizeof(double) + 1) * kMaxClusters * kMaxClusters;
     static_assert(sizeof(PairEntry) * (kMaxPairs - 1) >= kScreenSpace);
+    static_assert(sizeof(long double) * kMaxClusters * kMaxClusters >= kScreenSpace);
 
     bool SetUpScreening() {
         // Copies in double need coordinates far inside its range.
         const long double limit = 0x1p400L;
         stride_ = (m_ + 3) & ~3;
         const size_t cells = static_cast<size_t>(n_) * n_;
-        char* space = reinterpret_cast<char*>(s_.PairList.data() + 1);
+        char* space = dInList_ ? reinterpret_cast<char*>(s_.Work.data())
+                               : reinterpret_cast<char*>(s_.PairList.data() + 1);
         copies_ = new (space) double[static_cast<size_t>(n_) * stride_];
         space += sizeof(double) * n_ * stride_;
         bounds_ = new (space) double[cells];  // read only where estimated_ is set
@@ -508,6 +548,7 @@ private:
     int m_ = 0;
     int n_ = 0;
     long double* d_ = nullptr;
+    bool dInList_ = false;  // D in the pair list's memory, else in Work
     std::vector<int32_t> ids_;
     std::vector<ClusterRecord*> recs_;
     std::vector<int> next_, prev_;

@@ -42,7 +42,9 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
         {Coord.Row(1), n * kMaxAttrs * sizeof(long double)},
         {PairList.data(), pairs * sizeof(PairEntry)},
         {distType == 0 ? DistMatrix.Row(1) : nullptr, n * kMaxObjects * sizeof(long double)},
-        {Work.data(), n * n * sizeof(long double)},
+        // The screening space: rounded centroids, bounds and flags.
+        {distType == 0 && attrs >= kScreenAttrs ? Work.data() : nullptr,
+         n * kMaxAttrs * sizeof(double) + n * n * (sizeof(double) + 1)},
         {recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)},
     };
     try {

@@ -176,7 +176,10 @@ public:
     std::vector<int32_t>* ReleaseLog = nullptr;
 
     // Working space of the agglomeration (a kMaxClusters x kMaxClusters
-    // table from the first one on), kept for the program's life.
+    // table from the first one on), kept for the program's life: for the
+    // screening of centroid distances (from kScreenAttrs attributes on), or
+    // for the distance table of a table too large to hold it in PairList.
+    static constexpr int kScreenAttrs = 16;
     ZeroedArray<long double> Work;
 
     // Takes Work at its full size if not yet taken.
@@ -184,7 +187,7 @@ public:
 
     // Has a second thread fault in the memory a run of `objects` objects and
     // `attrs` attributes by method `distType` will touch (Coord, PairList,
-    // DistMatrix, Work, the records), in that order, while this
+    // DistMatrix, screening space, the records), in that order, while this
     // thread reads and computes: a new page costs its zeroing once, and here
     // it is done on a core that would otherwise wait. Changes no value;
     // without a second core or thread nothing happens.
