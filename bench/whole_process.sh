@@ -8,7 +8,7 @@
 # Target at N = 1000: whole process <= pair sums + agglomeration + 30 ms.
 #
 #   bench/whole_process.sh                  # uses build/
-#   BUILD_DIR=/path/to/build RUNS=20 bench/whole_process.sh
+#   BUILD_DIR=/path/to/build ROUNDS=5 RUNS=5 bench/whole_process.sh
 #   BASELINE=/path/to/older/cluster-batch bench/whole_process.sh   # adds a ratio
 #
 # Run by hand only; the tests never need it. Installs hyperfine (Debian) when
@@ -17,7 +17,11 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-RUNS="${RUNS:-15}"
+# The commands take turns in ROUNDS rounds of RUNS runs each, so that a
+# change in the machine's speed during the run weighs on every command alike;
+# medians are taken over all the runs of a command.
+ROUNDS="${ROUNDS:-5}"
+RUNS="${RUNS:-5}"
 BATCH="$BUILD_DIR/tools/cluster-batch"
 ENGINE_BENCH="$BUILD_DIR/bench/engine_bench"
 BASELINE="${BASELINE:-}"
@@ -84,7 +88,7 @@ engine_median() {  # prefix -> milliseconds, the mean of the two runs
     END { if (n) printf "%.2f\n", sum / n }' "$WORK/engine1.csv" "$WORK/engine2.csv"
 }
 
-echo "== whole process (hyperfine, $RUNS runs each) =="
+echo "== whole process (hyperfine, $ROUNDS rounds of $RUNS runs each) =="
 commands=()
 names=()
 for s in "${SIZES[@]}"; do
@@ -101,10 +105,28 @@ for s in "${SIZES[@]}"; do
     done
   done
 done
-# The program's start alone (it loads the Qt libraries for --pdf), for reference.
+# The program's start alone, for reference.
 names+=("start-up")
 commands+=("$BATCH --help")
-hyperfine -N --warmup 2 --runs "$RUNS" --style none --export-csv "$WORK/whole.csv" "${commands[@]}" >/dev/null
+for round in $(seq "$ROUNDS"); do
+  hyperfine -N --warmup 1 --runs "$RUNS" --style none --export-json "$WORK/round$round.json" "${commands[@]}" >/dev/null
+done
+# Per command: the median of all its runs, and the mean user + system time.
+python3 - "$WORK" "$ROUNDS" >"$WORK/whole.csv" <<'PY'
+import json, statistics, sys
+work, rounds = sys.argv[1], int(sys.argv[2])
+times, cpu = None, None
+for r in range(1, rounds + 1):
+    results = json.load(open(f"{work}/round{r}.json"))["results"]
+    if times is None:
+        times, cpu = [[] for _ in results], [[] for _ in results]
+    for i, res in enumerate(results):
+        times[i] += res["times"]
+        cpu[i].append(res["user"] + res["system"])  # this round's means
+print("command,median,cpu")
+for i in range(len(times)):
+    print(f"{i},{statistics.median(times[i])},{statistics.mean(cpu[i])}")
+PY
 echo "== engine benchmark, second half =="
 engine_bench engine2.csv
 
@@ -116,10 +138,9 @@ if [ -n "$BASELINE" ]; then
   done
 fi
 
-# hyperfine CSV: command,mean,stddev,median,user,system,min,max (seconds), in
-# the order of the commands.
-mapfile -t medians < <(awk -F, 'NR > 1 { printf "%.1f\n", $4 * 1000 }' "$WORK/whole.csv")
-mapfile -t cpus < <(awk -F, 'NR > 1 { printf "%.1f\n", ($5 + $6) * 1000 }' "$WORK/whole.csv")  # mean user + system
+# whole.csv: index,median,cpu (seconds), in the order of the commands.
+mapfile -t medians < <(awk -F, 'NR > 1 { printf "%.1f\n", $2 * 1000 }' "$WORK/whole.csv")
+mapfile -t cpus < <(awk -F, 'NR > 1 { printf "%.1f\n", $3 * 1000 }' "$WORK/whole.csv")  # mean user + system
 
 printf '\n%-22s %9s %9s %9s %9s %9s %9s  %s\n' case whole_ms sums_ms aggl_ms target_ms margin_ms cpu_ms verdict
 i=0
@@ -144,7 +165,7 @@ for name in "${names[@]}"; do
 done
 
 printf '\nstart-up alone (cluster-batch --help): %s ms (cpu %s ms)\n' "${whole[start-up]}" "${cpu[start-up]}"
-echo "(whole: hyperfine median; cpu: mean user + system of the whole process; sums and aggl:"
+echo "(whole: median of all the hyperfine runs of the rounds; cpu: mean user + system of the whole process; sums and aggl:"
 echo " engine benchmark medians, mean of the runs before and after; target = sums + aggl + 30)"
 
 if [ -n "$BASELINE" ]; then
