@@ -157,8 +157,10 @@ private:
     // change places.
     void Load(int c0) {
         n_ = c0;
-        if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2)
+        if (static_cast<int64_t>(s_.PairCount) != static_cast<int64_t>(c0) * (c0 - 1) / 2 ||
+            s_.PairCount > kMaxPairs)
             throw RangeError();
+        s_.PairSumsValid = false;  // the list's memory is about to change
         s_.TakeWorkTable();
         const size_t cells = static_cast<size_t>(n_) * n_;
         dInList_ = cells * sizeof(long double) <= sizeof(PairEntry) * kMaxPairs;
@@ -215,7 +217,10 @@ private:
             for (int a = 0; a < b; ++a, ++p) {
                 int32_t ij[2];
                 std::memcpy(ij, base + p * sizeof(PairEntry), sizeof ij);
-                if (ij[0] != ids_[a] || ij[1] != ids_[b]) throw RangeError();
+                if (ij[0] != ids_[a] || ij[1] != ids_[b]) {
+                    s_.PairCount = 0;  // partly packed: no longer a list
+                    throw RangeError();
+                }
                 std::memmove(base + p * sizeof(long double), base + p * sizeof(PairEntry) + kDist, sizeof(long double));
             }
         }

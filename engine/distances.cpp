@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 
 #include "common/fpcheck.h"
@@ -79,22 +80,27 @@ int SumPairs(AnalysisStore& s, double splitWork, bool roots) {
         };
         int workerFaults = 0;
         std::exception_ptr workerError;
-        std::thread worker([&] {
-            try {
-                ClearFpFaults();
-                sumBlocks();
-                workerFaults = PendingFpFaults();
-            } catch (...) {
-                workerError = std::current_exception();
-            }
-        });
+        std::thread worker;
+        try {
+            worker = std::thread([&] {
+                try {
+                    ClearFpFaults();
+                    sumBlocks();
+                    workerFaults = PendingFpFaults();
+                } catch (...) {
+                    workerError = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            threads = 1;  // no second thread to be had: this one takes every block
+        }
         try {
             sumBlocks();
         } catch (...) {
-            worker.join();
+            if (worker.joinable()) worker.join();
             throw;
         }
-        worker.join();
+        if (worker.joinable()) worker.join();
         if (workerError) std::rethrow_exception(workerError);
         RaiseFpFaults(workerFaults);
     }

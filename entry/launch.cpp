@@ -31,6 +31,15 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     const int objects = grid.RowCount() - 2;
     const int attrs = grid.ColCount() - 2;
     s.PrefaultForRun(objects, attrs, distType);
+    // A launch that does not lead to a run waits for that thread here; a
+    // run waits for it at its end.
+    struct PrefaultWait {
+        AnalysisStore& s;
+        bool launched = false;
+        ~PrefaultWait() {
+            if (!launched) s.FinishPrefault();
+        }
+    } prefaultWait{s};
 
     s.DistType = static_cast<uint8_t>(distType);
     s.ObjectCount = objects;
@@ -71,6 +80,7 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
         throw;
     }
     s.DataReady = 1;
+    prefaultWait.launched = true;
     return LaunchResult{LaunchOutcome::Launched, {}};
 }
 
@@ -144,6 +154,7 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
             case 1: WardMethod(s); break;
             default:
                 s.ReleaseAllRecords();
+                s.FinishPrefault();
                 s.OutFile.Close();
                 return RunOutcome::InvalidDistType;
         }
