@@ -19,7 +19,9 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 # The commands take turns in ROUNDS rounds of RUNS runs each, so that a
 # change in the machine's speed during the run weighs on every command alike;
-# medians are taken over all the runs of a command.
+# medians are taken over all the runs of a command. Three warm-up runs per
+# command and round: on a virtual machine whose host takes back freed memory,
+# the first runs after others find their pages cold.
 ROUNDS="${ROUNDS:-5}"
 RUNS="${RUNS:-5}"
 BATCH="$BUILD_DIR/tools/cluster-batch"
@@ -109,7 +111,7 @@ done
 names+=("start-up")
 commands+=("$BATCH --help")
 for round in $(seq "$ROUNDS"); do
-  hyperfine -N --warmup 1 --runs "$RUNS" --style none --export-json "$WORK/round$round.json" "${commands[@]}" >/dev/null
+  hyperfine -N --warmup 3 --runs "$RUNS" --style none --export-json "$WORK/round$round.json" "${commands[@]}" >/dev/null
 done
 # Per command: the median of all its runs, and the mean user + system time.
 python3 - "$WORK" "$ROUNDS" >"$WORK/whole.csv" <<'PY'
