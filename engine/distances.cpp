@@ -17,6 +17,13 @@ void CheckCounts(const AnalysisStore& s) {
     if (s.ObjectCount > kMaxObjects || s.AttrCount > kMaxAttrs) throw RangeError();
 }
 
+// Row j of DistMatrix: the square roots of the row's pair sums.
+void TakeRoots(AnalysisStore& s, int j) {
+    long double* row = s.DistMatrix.Row(j);
+    const PairEntry* sums = s.PairList.data() + PairIndex(1, j);
+    for (int i = 1; i < j; ++i) row[i - 1] = std::sqrt(sums[i - 1].Dist);
+}
+
 // Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo),
 // with `roots` also their square roots into DistMatrix while they are at hand.
 // Four sums run side by side; each one still adds its terms in order k = 1..M.
@@ -47,10 +54,7 @@ void SumRows(AnalysisStore& s, int jFrom, int jTo, bool roots) {
             o[i + 2].Dist = s3;
         }
         for (; i < j; ++i) o[i - 1].Dist = SquaredDistance(xj, s.Coord.Row(i), m);
-        if (roots) {
-            long double* row = s.DistMatrix.Row(j);
-            for (i = 1; i < j; ++i) row[i - 1] = std::sqrt(o[i - 1].Dist);
-        }
+        if (roots) TakeRoots(s, j);
     }
 }
 
@@ -120,11 +124,7 @@ void ComputeDistMatrix(AnalysisStore& s) {
     }
     const int n = s.ObjectCount;
     ClearFpFaults();
-    for (int i = 2; i <= n; ++i) {
-        long double* row = s.DistMatrix.Row(i);
-        const PairEntry* sums = s.PairList.data() + PairIndex(1, i);
-        for (int j = 1; j < i; ++j) row[j - 1] = std::sqrt(sums[j - 1].Dist);
-    }
+    for (int j = 2; j <= n; ++j) TakeRoots(s, j);
     CheckFpFaults();
 }
 
