@@ -113,21 +113,25 @@ void WriteDistanceTable(AnalysisStore& s, char separator) {
 
 namespace {
 
-// The distance table written on a second thread while the clusters are
-// formed: it reads only Labels and DistMatrix and writes only OutFile, which
-// the agglomeration never touches. Finish() waits for it and raises what it
-// raised.
-class TableWriter {
+// The output file's last part, on a second thread while the clusters are
+// formed: the distance table (centroid method), then the closing of the file.
+// The agglomeration writes nothing there, so the file is complete once the
+// table is in it, and the system writes it out while the clusters are formed
+// rather than when later files are put in place. It reads only Labels and
+// DistMatrix and touches only OutFile. Finish() waits for it and raises what
+// it raised.
+class OutputFinisher {
 public:
-    TableWriter(AnalysisStore& s, char separator)
+    OutputFinisher(AnalysisStore& s, char separator)
         : thread_([this, &s, separator] {
               try {
                   WriteDistanceTable(s, separator);
+                  s.OutFile.Close();
               } catch (...) {
                   error_ = std::current_exception();
               }
           }) {}
-    ~TableWriter() { Wait(); }
+    ~OutputFinisher() { Wait(); }
     void Wait() {
         if (thread_.joinable()) thread_.join();
     }
@@ -144,9 +148,12 @@ private:
 }  // namespace
 
 RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<void()>& dendrogram) {
-    std::optional<TableWriter> table;
+    std::optional<OutputFinisher> finisher;
     try {
-        if (s.DistType == 0) table.emplace(s, separator);
+        // Ward's method writes nothing after the input echo: the file is
+        // closed now, for the reason given above.
+        if (s.DistType == 0) finisher.emplace(s, separator);
+        else if (s.DistType == 1) s.OutFile.Close();
         FillPairList(s);
         MakeObjectClusters(s);
         switch (s.DistType) {
@@ -158,20 +165,19 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
                 s.OutFile.Close();
                 return RunOutcome::InvalidDistType;
         }
-        if (table) table->Finish();
+        if (finisher) finisher->Finish();
         if (dendrogram) dendrogram();
         ReleaseClusterTree(s);
-        s.OutFile.Close();
         s.FinishPrefault();
         return RunOutcome::Finished;
     } catch (...) {
-        // Keep what was written and leave nothing allocated behind. The table
-        // is finished first; a failure of its own came first in the run, so
-        // that is the one raised.
+        // Keep what was written and leave nothing allocated behind. The
+        // output's thread is finished first; a failure of its own came first
+        // in the run, so that is the one raised.
         std::exception_ptr error = std::current_exception();
-        if (table) {
+        if (finisher) {
             try {
-                table->Finish();
+                finisher->Finish();
             } catch (...) {
                 error = std::current_exception();
             }

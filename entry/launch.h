@@ -40,10 +40,11 @@ void WriteInputEcho(AnalysisStore& s);
 
 enum class RunOutcome { Finished, InvalidDistType };
 
-// The run after a launch: the distance table (centroid method; written on a
-// second thread while the pair list, one cluster per object and the
-// agglomeration are made), `dendrogram` (called with the finished tree and
-// the table written), the release of the tree and the closing of OutFile.
+// The run after a launch: the distance table (centroid method) and the
+// closing of OutFile, which is then complete (on a second thread while the
+// pair list, one cluster per object and the agglomeration are made; for
+// Ward's method the file is closed first), `dendrogram` (called with the
+// finished tree and the output file closed), and the release of the tree.
 // When anything fails the output file is still closed with what was written,
 // every cluster record is released, and the error goes on to the caller.
 RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<void()>& dendrogram);
