@@ -17,6 +17,9 @@ void CheckCounts(const AnalysisStore& s) {
     if (s.ObjectCount > kMaxObjects || s.AttrCount > kMaxAttrs) throw RangeError();
 }
 
+// Pairs of n objects (none for fewer than two).
+size_t PairCountOf(int n) { return n < 2 ? 0 : static_cast<size_t>(n) * (n - 1) / 2; }
+
 // Row j of DistMatrix: the square roots of the row's pair sums.
 void TakeRoots(AnalysisStore& s, int j) {
     long double* row = s.DistMatrix.Row(j);
@@ -24,10 +27,12 @@ void TakeRoots(AnalysisStore& s, int j) {
     for (int i = 1; i < j; ++i) row[i - 1] = std::sqrt(sums[i - 1].Dist);
 }
 
-// Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo),
-// with `roots` also their square roots into DistMatrix while they are at hand.
-// Four sums run side by side; each one still adds its terms in order k = 1..M.
-void SumRows(AnalysisStore& s, int jFrom, int jTo, bool roots) {
+// Sums of the pairs (I, J) for I = 1..J-1 of the rows J in [jFrom, jTo), each
+// entry written whole (I, J, sum); with `roots` also their square roots into
+// DistMatrix while they are at hand, with `halve` the sums halved (Ward's
+// list). Four sums run side by side; each one still adds its terms in order
+// k = 1..M.
+void SumRows(AnalysisStore& s, int jFrom, int jTo, bool roots, bool halve) {
     const int m = s.AttrCount;
     PairEntry* out = s.PairList.data();
     for (int j = jFrom; j < jTo; ++j) {
@@ -55,10 +60,15 @@ void SumRows(AnalysisStore& s, int jFrom, int jTo, bool roots) {
         }
         for (; i < j; ++i) o[i - 1].Dist = SquaredDistance(xj, s.Coord.Row(i), m);
         if (roots) TakeRoots(s, j);
+        for (i = 1; i < j; ++i) {
+            o[i - 1].I = i;
+            o[i - 1].J = j;
+            if (halve) o[i - 1].Dist = o[i - 1].Dist / 2;
+        }
     }
 }
 
-int SumPairs(AnalysisStore& s, double splitWork, bool roots) {
+int SumPairs(AnalysisStore& s, double splitWork, bool roots, bool halve) {
     CheckCounts(s);
     const int n = s.ObjectCount;
     s.PairSumsValid = false;
@@ -70,7 +80,7 @@ int SumPairs(AnalysisStore& s, double splitWork, bool roots) {
     const double work = 0.5 * n * n * (s.AttrCount + 1);
     int threads = 1;
     if (work < splitWork || std::thread::hardware_concurrency() < 2) {
-        SumRows(s, 2, n + 1, roots);
+        SumRows(s, 2, n + 1, roots, halve);
     } else {
         threads = 2;
         // Rows are handed out in blocks, longest first, to whichever thread
@@ -80,7 +90,7 @@ int SumPairs(AnalysisStore& s, double splitWork, bool roots) {
         std::atomic<int> nextEnd{n + 1};
         auto sumBlocks = [&] {
             for (int to; (to = nextEnd.fetch_sub(kRowBlock, std::memory_order_relaxed)) > 2;)
-                SumRows(s, std::max(2, to - kRowBlock), to, roots);
+                SumRows(s, std::max(2, to - kRowBlock), to, roots, halve);
         };
         int workerFaults = 0;
         std::exception_ptr workerError;
@@ -109,17 +119,17 @@ int SumPairs(AnalysisStore& s, double splitWork, bool roots) {
         RaiseFpFaults(workerFaults);
     }
     CheckFpFaults();
-    s.PairSumsValid = true;
+    s.PairSumsValid = !halve;
     return threads;
 }
 
 }  // namespace
 
-int ComputePairSums(AnalysisStore& s, double splitWork) { return SumPairs(s, splitWork, false); }
+int ComputePairSums(AnalysisStore& s, double splitWork) { return SumPairs(s, splitWork, false, false); }
 
 void ComputeDistMatrix(AnalysisStore& s) {
     if (!s.PairSumsValid) {
-        SumPairs(s, kPairSumsSplitWork, true);
+        SumPairs(s, kPairSumsSplitWork, true, false);
         return;
     }
     const int n = s.ObjectCount;
@@ -129,21 +139,19 @@ void ComputeDistMatrix(AnalysisStore& s) {
 }
 
 void FillPairList(AnalysisStore& s) {
-    if (!s.PairSumsValid) ComputePairSums(s);
-    s.PairSumsValid = false;  // the sums become the list
-    const int n = s.ObjectCount;
+    CheckCounts(s);
     const bool ward = s.DistType == 1;
-    s.PairCount = 0;
-    ClearFpFaults();
-    for (int j = 2; j <= n; ++j) {
-        for (int i = 1; i < j; ++i) {
-            PairEntry& e = s.PairList[++s.PairCount];  // holds the pair's sum already
-            e.I = i;
-            e.J = j;
-            if (ward) e.Dist = e.Dist / 2;
-        }
+    if (!s.PairSumsValid) {
+        SumPairs(s, kPairSumsSplitWork, false, ward);  // the list at once
+    } else if (ward) {
+        // The entries hold their pairs and sums already.
+        ClearFpFaults();
+        PairEntry* e = s.PairList.data();
+        for (size_t p = 0, count = PairCountOf(s.ObjectCount); p < count; ++p) e[p].Dist = e[p].Dist / 2;
+        CheckFpFaults();
     }
-    CheckFpFaults();
+    s.PairSumsValid = false;  // the sums are the list now
+    s.PairCount = static_cast<int32_t>(PairCountOf(s.ObjectCount));
 }
 
 void MakeObjectClusters(AnalysisStore& s) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "common/error.h"
 #include "engine/agglomerate.h"
@@ -193,13 +194,29 @@ TEST(Distances, ParallelSumsMatchTheSequentialOrder) {
     s.DistType = 0;
     ComputeDistMatrix(s);
     ASSERT_EQ(ComputePairSums(s, 0), 2);
+    std::vector<long double> sums;
     for (int j = 2; j <= n; ++j)
         for (int i = 1; i < j; ++i) {
             long double sum = 0;
             for (int k = 1; k <= m; ++k) sum = sum + (s.Coord(j, k) - s.Coord(i, k)) * (s.Coord(j, k) - s.Coord(i, k));
             ASSERT_TRUE(SameBits(sum, s.PairList.data()[PairIndex(i, j)].Dist)) << i << "," << j;
             ASSERT_TRUE(SameBits(std::sqrt(sum), s.DistMatrix(j, i))) << i << "," << j;
+            sums.push_back(sum);
         }
+    // Ward's list holds the halves, whether it takes sums formed before or
+    // forms them itself.
+    s.DistType = 1;
+    for (bool formedBefore : {true, false}) {
+        s.PairSumsValid = false;
+        if (formedBefore) ComputePairSums(s, 0);
+        FillPairList(s);
+        ASSERT_EQ(s.PairCount, static_cast<int>(sums.size()));
+        for (int j = 2, p = 1; j <= n; ++j)
+            for (int i = 1; i < j; ++i, ++p) {
+                const PairEntry& e = s.PairList[p];
+                ASSERT_TRUE(e.I == i && e.J == j && SameBits(e.Dist, sums[p - 1] / 2)) << formedBefore << " " << p;
+            }
+    }
     for (int row : {2, n}) {  // the first thread's rows, the second's
         const long double kept = s.Coord(row, 1);
         s.Coord(row, 1) = 1e2500L;
