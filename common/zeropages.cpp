@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -47,7 +48,16 @@ void PrefaultZeroPages(void* p, size_t bytes) {
     if (!p || bytes == 0) return;
     const uintptr_t start = reinterpret_cast<uintptr_t>(p) & ~uintptr_t{4095};
     const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes + 4095) & ~uintptr_t{4095};
-    ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+    // One huge page at a time: the system holds the process's map locked for
+    // reading while it populates, and a thread that changes the map (an
+    // allocation, a new thread) waits for the whole call. When fresh memory
+    // comes slowly from the host, a table of 16 MB in one call kept the main
+    // thread waiting for tens of milliseconds.
+    for (uintptr_t at = start; at < end;) {
+        const uintptr_t next = std::min(end, (at + kHugePage) & ~(kHugePage - 1));
+        ::madvise(reinterpret_cast<void*>(at), next - at, MADV_POPULATE_WRITE);
+        at = next;
+    }
 }
 
 void FreeZeroPages(void* p, size_t bytes) {
