@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <bit>
 #include <cerrno>
-#include <cstring>
+#include <cstdint>
 
+#include "common/bytescan.h"
 #include "common/error.h"
 #include "common/numinput.h"
 
@@ -226,16 +226,9 @@ bool EndsRun(unsigned char b) { return b == '\n' || b == '\r' || b == kEndOfFile
 // The first byte below 0x1B in data[i, size), or size. Eight bytes are
 // looked at together while eight remain.
 size_t NextLowByte(const char* data, size_t i, size_t size) {
-    static_assert(std::endian::native == std::endian::little);
-    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, data + i, 8);
-        // The lowest flagged byte is the first one below 0x1B; flags above
-        // it may be wrong, and are not looked at.
-        const uint64_t low = (w - kOnes * (kEndOfFile + 1)) & ~w & kHighs;
-        if (low) return i + static_cast<size_t>(std::countr_zero(low) / 8);
-    }
+    for (; i + 8 <= size; i += 8)
+        if (const uint64_t low = bytescan::Below(bytescan::Word(data + i), kEndOfFile + 1))
+            return i + bytescan::FirstFlagged(low);
     while (i < size && static_cast<unsigned char>(data[i]) > kEndOfFile) ++i;
     return i;
 }

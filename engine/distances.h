@@ -11,11 +11,12 @@ namespace ca {
 constexpr double kPairSumsSplitWork = 5e5;
 
 // Squared Euclidean distance of every object pair from Coord into the Dist
-// fields of PairList, in pair-list order (PairSumsValid is set); each sum adds (Coord[J,k] - Coord[I,k])^2 for k = 1..M
-// in ascending order in extended precision. Spread over two threads from
-// `splitWork` on, where the machine has two cores; every sum is still formed
-// by one thread in that order. An overflow raises MathError. Returns the
-// number of threads that formed the sums.
+// fields of PairList, in pair-list order, each entry with its pair (I, J);
+// PairSumsValid is set. Each sum adds (Coord[J,k] - Coord[I,k])^2 for
+// k = 1..M in ascending order in extended precision. Spread over two
+// threads from `splitWork` on, where the machine has two cores; every sum is
+// still formed by one thread in that order. An overflow raises MathError.
+// Returns the number of threads that formed the sums.
 int ComputePairSums(AnalysisStore& s, double splitWork = kPairSumsSplitWork);
 
 // Euclidean distances into the lower triangle of DistMatrix: the square root

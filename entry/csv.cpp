@@ -1,5 +1,6 @@
 #include "entry/csv.h"
 
+#include "common/bytescan.h"
 #include "common/error.h"
 #include "common/sjis.h"
 #include "common/textfile.h"
@@ -7,8 +8,7 @@
 #include "entry/datafile.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
+#include <cstdint>
 #include <functional>
 
 namespace ca {
@@ -73,17 +73,11 @@ namespace {
 // Where the unquoted field at `i` stops: the next comma or NUL byte, or the
 // end. Eight bytes are looked at together while eight remain.
 size_t FieldStop(std::string_view line, size_t i) {
-    static_assert(std::endian::native == std::endian::little);
-    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
     const size_t n = line.size();
     for (; i + 8 <= n; i += 8) {
-        uint64_t w;
-        std::memcpy(&w, line.data() + i, 8);
-        const uint64_t c = w ^ (kOnes * ','), z = w;
-        // The lowest flagged byte is the first comma or NUL; flags above it
-        // may be wrong, and are not looked at.
-        const uint64_t found = (((c - kOnes) & ~c) | ((z - kOnes) & ~z)) & kHighs;
-        if (found) return i + static_cast<size_t>(std::countr_zero(found) / 8);
+        const uint64_t w = bytescan::Word(line.data() + i);
+        if (const uint64_t found = bytescan::Equal(w, ',') | bytescan::Below(w, 1))
+            return i + bytescan::FirstFlagged(found);
     }
     while (i < n && line[i] != ',' && line[i] != '\0') ++i;
     return i;
