@@ -1,7 +1,6 @@
 // Large tables in memory that the system hands out zeroed: a page is zeroed
 // and mapped only when it is first touched, so a table sized for the largest
-// problem costs only what a run uses. Regions from 2 MiB up are aligned and
-// offered huge pages, which take one fault where 512 small pages take 512.
+// problem costs only what a run uses. Small pages only (see zeropages.cpp).
 #pragma once
 
 #include <cstddef>

@@ -4,6 +4,7 @@
 #include <new>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace ca {
 
@@ -38,17 +39,20 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
         void* p;
         size_t bytes;
     };
-    const Range ranges[] = {
+    std::vector<Range> ranges = {
         {Coord.Row(1), n * kMaxAttrs * sizeof(long double)},
         {PairList.data(), pairs * sizeof(PairEntry)},
-        {distType == 0 ? DistMatrix.Row(1) : nullptr, n * kMaxObjects * sizeof(long double)},
-        // The screening space: rounded centroids, bounds and flags.
-        {distType == 0 && attrs >= kScreenAttrs ? Work.data() : nullptr,
-         n * kMaxAttrs * sizeof(double) + n * n * (sizeof(double) + 1)},
-        {recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)},
     };
+    // The distance table's lower triangle only: row j holds j - 1 roots, and
+    // the rest of its row is never touched.
+    if (distType == 0)
+        for (int j = 2; j <= objects; ++j) ranges.push_back({DistMatrix.Row(j), (j - 1) * sizeof(long double)});
+    // The screening space: rounded centroids, bounds and flags.
+    if (distType == 0 && attrs >= kScreenAttrs)
+        ranges.push_back({Work.data(), n * kMaxAttrs * sizeof(double) + n * n * (sizeof(double) + 1)});
+    ranges.push_back({recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)});
     try {
-        prefault_ = std::thread([ranges] {
+        prefault_ = std::thread([ranges = std::move(ranges)] {
             for (const Range& r : ranges) PrefaultZeroPages(r.p, r.bytes);
         });
     } catch (const std::system_error&) {
