@@ -10,6 +10,11 @@
 #   bench/whole_process.sh                  # uses build/
 #   BUILD_DIR=/path/to/build ROUNDS=5 RUNS=5 bench/whole_process.sh
 #   BASELINE=/path/to/older/cluster-batch bench/whole_process.sh   # adds a ratio
+#   GAP=3 ROUNDS=1 bench/whole_process.sh   # each run GAP seconds after the last
+#
+# Back-to-back runs find the memory the last run freed still at hand. A user's
+# runs come seconds apart, and a virtual machine may by then have handed that
+# memory back to its host: GAP measures that case (hyperfine's --prepare).
 #
 # Run by hand only; the tests never need it. Installs hyperfine (Debian) when
 # it is missing.
@@ -27,6 +32,7 @@ RUNS="${RUNS:-5}"
 BATCH="$BUILD_DIR/tools/cluster-batch"
 ENGINE_BENCH="$BUILD_DIR/bench/engine_bench"
 BASELINE="${BASELINE:-}"
+GAP="${GAP:-}"
 
 for f in "$BATCH" "$ENGINE_BENCH"; do
   [ -x "$f" ] || { echo "missing $f: build first (scripts/test or cmake --build)" >&2; exit 1; }
@@ -110,8 +116,12 @@ done
 # The program's start alone, for reference.
 names+=("start-up")
 commands+=("$BATCH --help")
+pace=()
+warmup=3
+[ -z "$GAP" ] || { pace=(--prepare "sleep $GAP"); warmup=1; }
 for round in $(seq "$ROUNDS"); do
-  hyperfine -N --warmup 3 --runs "$RUNS" --style none --export-json "$WORK/round$round.json" "${commands[@]}" >/dev/null
+  hyperfine -N --warmup "$warmup" --runs "$RUNS" "${pace[@]}" --style none --export-json "$WORK/round$round.json" \
+    "${commands[@]}" >/dev/null
 done
 # Per command: the median of all its runs, and the mean user + system time.
 python3 - "$WORK" "$ROUNDS" >"$WORK/whole.csv" <<'PY'
