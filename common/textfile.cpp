@@ -96,26 +96,36 @@ void TextWriter::Create(const std::string& path) {
 }
 
 void TextWriter::Flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t w = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            buffer_.clear();
-            throw IoError(TransferCode(err));
-        }
-        if (w == 0) {
-            buffer_.clear();
-            throw IoError(kDiskFull);
-        }
-        done += static_cast<size_t>(w);
+    try {
+        WriteOut(buffer_.data(), buffer_.size());
+    } catch (...) {
+        buffer_.clear();  // what failed to go out is not tried again
+        throw;
     }
     buffer_.clear();
 }
 
+void TextWriter::WriteOut(const char* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t w = ::write(fd_, data + done, size - done);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            throw IoError(TransferCode(errno));
+        }
+        if (w == 0) throw IoError(kDiskFull);
+        done += static_cast<size_t>(w);
+    }
+}
+
 void TextWriter::Write(std::string_view text) {
     if (fd_ < 0) throw IoError(103);  // file not open
+    if (text.size() >= kChunk) {
+        // A large text goes out as it stands, after what is buffered.
+        Flush();
+        WriteOut(text.data(), text.size());
+        return;
+    }
     buffer_.append(text);
     if (buffer_.size() >= kChunk) Flush();
 }

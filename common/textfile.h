@@ -33,6 +33,7 @@ public:
 
 private:
     void Flush();
+    void WriteOut(const char* data, size_t size);
     int fd_ = -1;
     std::string name_;
     std::string buffer_;

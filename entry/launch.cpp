@@ -1,5 +1,6 @@
 #include "entry/launch.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <thread>
@@ -63,13 +64,17 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
             coord[k - 1] = *v;
         }
     }
+    // The echo's text is made before the distances, while the second core
+    // still faults in the run's tables; once those are in place the
+    // distances have both cores to themselves.
+    const std::string echo = InputEchoText(s);
     if (distType == 0) ComputeDistMatrix(s);
 
     auto path = chooseOutput();
     if (!path) return LaunchResult{LaunchOutcome::Cancelled, {}};
     try {
         s.OutFile.Create(*path);
-        WriteInputEcho(s);
+        s.OutFile.Write(echo);
     } catch (...) {
         if (s.OutFile.IsOpen()) {
             try {
@@ -84,18 +89,20 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     return LaunchResult{LaunchOutcome::Launched, {}};
 }
 
-void WriteInputEcho(AnalysisStore& s) {
-    TextWriter& out = s.OutFile;
-    out.EndLine();
-    out.WriteLine(J("入力データ..."));
-    std::string line;
+std::string InputEchoText(const AnalysisStore& s) {
+    std::string text;
+    text.reserve(64 + static_cast<size_t>(std::max(s.ObjectCount, 0)) * (18 + 7 * std::max(s.AttrCount, 0)));
+    text += "\r\n";
+    text += J("入力データ...");
+    text += "\r\n";
     for (int i = 1; i <= s.ObjectCount; ++i) {
-        line = IntField(i, 3);
-        line += " : ";
-        line += PadRight(s.Labels[i], 10);
-        for (int k = 1; k <= s.AttrCount; ++k) AppendFixedField(line, s.Coord(i, k), 7, 1);
-        out.WriteLine(line);
+        text += IntField(i, 3);
+        text += " : ";
+        text += PadRight(s.Labels[i], 10);
+        for (int k = 1; k <= s.AttrCount; ++k) AppendFixedField(text, s.Coord(i, k), 7, 1);
+        text += "\r\n";
     }
+    return text;
 }
 
 void WriteDistanceTable(AnalysisStore& s, char separator) {

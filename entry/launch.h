@@ -35,8 +35,9 @@ void CheckTableSize(const GridModel& grid);
 LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
                     const ChooseOutputFile& chooseOutput, char separator);
 
-// The lines of the input echo for the store's data, without line ends.
-void WriteInputEcho(AnalysisStore& s);
+// The input echo for the store's data, as written to the output file (its
+// line ends included).
+std::string InputEchoText(const AnalysisStore& s);
 
 enum class RunOutcome { Finished, InvalidDistType };
 

@@ -88,6 +88,9 @@ TEST_F(TextFileTest, WriterLargeOutputArrivesWhole) {
     w.Create(path);
     for (int i = 0; i < 30000; ++i) {
         std::string line = std::to_string(i) + std::string(i % 7, 'x');
+        // Now and then a text larger than the buffer, which goes out on its
+        // own: after what is buffered, before what follows.
+        if (i % 9999 == 1) line += std::string(70000 + i, static_cast<char>('a' + i % 26));
         w.WriteLine(line);
         expected += line + "\r\n";
     }
@@ -133,6 +136,10 @@ TEST_F(TextFileTest, WriterDiskFullAndCloseStillCloses) {
               kDiskFull);
     CodeOf([&] { w.Close(); });
     EXPECT_FALSE(w.IsOpen());
+
+    w.Create("/dev/full");
+    EXPECT_EQ(CodeOf([&] { w.Write(std::string(200000, 'a')); }), kDiskFull);  // one large text
+    CodeOf([&] { w.Close(); });
 }
 
 TEST_F(TextFileTest, ReaderOpenFailures) {
