@@ -52,7 +52,7 @@ TEST(ZeroPages, PrefaultMapsThePagesAndKeepsTheirBytes) {
         if (!supported) GTEST_SKIP() << "this system cannot prefault pages (MADV_POPULATE_WRITE)";
     }
     const size_t mb = size_t{1} << 20;
-    for (size_t bytes : {size_t{64} << 10, 8 * mb}) {  // one populate call, and several
+    for (size_t bytes : {size_t{64} << 10, 8 * mb}) {  // a small region, and one of several populate chunks
         char* p = static_cast<char*>(AllocateZeroPages(bytes));
         // Bytes written before the prefault: in the first quarter only, so
         // that the rest of the range is untouched.
