@@ -41,6 +41,19 @@ void BM_PairSums(benchmark::State& state) {
 }
 BENCHMARK(BM_PairSums)->Args({1000, 200})->Args({1000, 5})->Args({200, 5})->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The centroid method's distances at launch: the pair sums and, for the
+// distance table, their square roots.
+void BM_DistMatrix(benchmark::State& state) {
+    AnalysisStore& s = BenchStore();
+    FillCoord(s, state.range(0), state.range(1));
+    for (auto _ : state) {
+        s.PairSumsValid = false;
+        ComputeDistMatrix(s);
+        benchmark::DoNotOptimize(s.DistMatrix.Row(1));
+    }
+}
+BENCHMARK(BM_DistMatrix)->Args({1000, 200})->Args({1000, 5})->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The plain single-threaded triple loop in extended precision, for reference.
 void BM_PlainTripleLoop(benchmark::State& state) {
     AnalysisStore& s = BenchStore();
