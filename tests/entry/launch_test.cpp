@@ -144,6 +144,21 @@ TEST_F(Launching, UnwritableOutputRaisesAndKeepsTheWindowWaiting) {
         EXPECT_EQ(e.Code(), 3);
     }
     EXPECT_EQ(s->DataReady, 0);
+
+    // A full disk under an echo larger than the writer's buffer, which goes
+    // out in one piece: raised, and the file closed.
+    std::vector<std::string> labels(400, "x");
+    std::vector<std::vector<std::string>> values(400, std::vector<std::string>(30, "1.5"));
+    GridModel wide = MakeGrid(labels, values);
+    ChooseOutputFile full = []() -> std::optional<std::string> { return "/dev/full"; };
+    try {
+        Launch(*s, wide, 1, full, '.');
+        FAIL();
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.Code(), kDiskFull);
+    }
+    EXPECT_FALSE(s->OutFile.IsOpen());
+    EXPECT_EQ(s->DataReady, 0);
 }
 
 TEST_F(Running, CentroidRunWritesTheDistanceTable) {
