@@ -17,8 +17,8 @@ size_t MappedLength(size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
 }  // namespace
 
 void* AllocateZeroPages(size_t bytes) {
-    if (bytes == 0) bytes = 1;
-    void* p = ::mmap(nullptr, MappedLength(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    const size_t length = MappedLength(bytes == 0 ? 1 : bytes);
+    void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     // Small pages only. A huge page is a free 2 MiB block of the system's,
     // and on a virtual machine that hands free blocks of that size back to
@@ -29,7 +29,7 @@ void* AllocateZeroPages(size_t bytes) {
     // against 120 ms), and back-to-back runs were no faster with them.
     // Small pages come from the system's small free blocks, which stay
     // backed. A hint; refused is fine.
-    ::madvise(p, MappedLength(bytes), MADV_NOHUGEPAGE);
+    ::madvise(p, length, MADV_NOHUGEPAGE);
     return p;
 }
 
@@ -38,8 +38,8 @@ void PrefaultZeroPages(void* p, size_t bytes) {
 #define MADV_POPULATE_WRITE 23  // Linux 5.14 on; older systems refuse it
 #endif
     if (!p || bytes == 0) return;
-    const uintptr_t start = reinterpret_cast<uintptr_t>(p) & ~uintptr_t{4095};
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes + 4095) & ~uintptr_t{4095};
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p) & ~uintptr_t{kPage - 1};
+    const uintptr_t end = start + MappedLength(reinterpret_cast<uintptr_t>(p) + bytes - start);
     // 2 MiB at a time: the system holds the process's map locked for reading
     // while it populates, and a thread that changes the map (an allocation, a
     // new thread) waits for the whole call. When fresh memory came slowly, a
@@ -54,8 +54,7 @@ void PrefaultZeroPages(void* p, size_t bytes) {
 
 void FreeZeroPages(void* p, size_t bytes) {
     if (!p) return;
-    if (bytes == 0) bytes = 1;
-    ::munmap(p, MappedLength(bytes));
+    ::munmap(p, MappedLength(bytes == 0 ? 1 : bytes));
 }
 
 }  // namespace ca
