@@ -410,21 +410,22 @@ private:
     // The screening space lies in the store's Work table, or, where D takes
     // that, in the pair list's memory from its second entry on (see Load).
     static constexpr size_t kScreenSpace =
-        sizeof(double) * kMaxClusters * kMaxAttrs + (sizeof(double) + 1) * kMaxClusters * kMaxClusters;
+        sizeof(double) * kMaxClusters * kMaxAttrs + (sizeof(float) + 1) * kMaxClusters * kMaxClusters;
     static_assert(sizeof(PairEntry) * (kMaxPairs - 1) >= kScreenSpace);
     static_assert(sizeof(long double) * kMaxClusters * kMaxClusters >= kScreenSpace);
 
     bool SetUpScreening() {
-        // Copies in double need coordinates far inside its range.
-        const long double limit = 0x1p400L;
+        // Copies in double, and bounds in float, need coordinates far inside
+        // their ranges: below 2^80 every bound stays under 2^126.
+        const long double limit = 0x1p80L;
         stride_ = (m_ + 3) & ~3;
         const size_t cells = static_cast<size_t>(n_) * n_;
         char* space = dInList_ ? reinterpret_cast<char*>(s_.Work.data())
                                : reinterpret_cast<char*>(s_.PairList.data() + 1);
         copies_ = new (space) double[static_cast<size_t>(n_) * stride_];
         space += sizeof(double) * n_ * stride_;
-        bounds_ = new (space) double[cells];  // read only where estimated_ is set
-        space += sizeof(double) * cells;
+        bounds_ = new (space) float[cells];  // read only where estimated_ is set
+        space += sizeof(float) * cells;
         estimated_ = new (space) uint8_t[cells]();
         norms_.assign(n_, 0.0);
         for (int a = 0; a < n_; ++a) {
@@ -473,7 +474,7 @@ private:
         const size_t base = static_cast<size_t>(ci) * n_;
         long double* row = d_ + base;
         uint8_t* estimated = estimated_ + base;
-        double* bound = bounds_ + base;
+        float* bound = bounds_ + base;
         const int m = m_;
         const double mu = m * kU;
         const double rootM = std::sqrt(static_cast<double>(m));
@@ -492,7 +493,7 @@ private:
             const double b = 2 * e * r + e * e + 1.02 * (mu + 2 * kU) * a + m * 0x1p-1073;
             row[t] = a;
             estimated[t] = 1;
-            bound[t] = 1.05 * (b + 8 * kU * a + 2 * (m + 3) * 0x1p-64 * (a + b)) + 0x1p-1000;
+            bound[t] = FloatAtOrAbove(1.05 * (b + 8 * kU * a + 2 * (m + 3) * 0x1p-64 * (a + b)) + 0x1p-1000);
         }
     }
 
@@ -572,7 +573,7 @@ private:
     double* copies_ = nullptr;      // rounded centroids by slot, rows of stride_
     std::vector<double> norms_;     // bounds of the centroids' lengths by slot
     uint8_t* estimated_ = nullptr;  // D(row, col) only estimated so far
-    double* bounds_ = nullptr;      // error bound of an estimated D(row, col)
+    float* bounds_ = nullptr;       // error bound of an estimated D(row, col)
     std::vector<int> unknown_;      // estimated entries left in each row
     std::vector<double> newCopy_;
     double newNorm_ = 0;

@@ -26,4 +26,14 @@ void CentroidMethod(AnalysisStore& s);
 // Distances to a new cluster: the Ward recurrence on the stored distances.
 void WardMethod(AnalysisStore& s);
 
+// A float not below b, larger by at most 2^-22 of b plus 2^-148 (infinity
+// above the float range). The centroid method keeps the error bounds of its
+// estimated distances in this form: half the memory of doubles, and a bound
+// rounded up is still a bound.
+inline float FloatAtOrAbove(double b) {
+    // Raised by more than the half unit that rounding to nearest may take
+    // away, in the normal range (2^-22 of b) and below it (2^-149).
+    return static_cast<float>(b * (1 + 0x1p-22) + 0x1p-149);
+}
+
 }  // namespace ca

@@ -49,7 +49,7 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
         for (int j = 2; j <= objects; ++j) ranges.push_back({DistMatrix.Row(j), (j - 1) * sizeof(long double)});
     // The screening space: rounded centroids, bounds and flags.
     if (distType == 0 && attrs >= kScreenAttrs)
-        ranges.push_back({Work.data(), n * kMaxAttrs * sizeof(double) + n * n * (sizeof(double) + 1)});
+        ranges.push_back({Work.data(), n * kMaxAttrs * sizeof(double) + n * n * (sizeof(float) + 1)});
     ranges.push_back({recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)});
     try {
         prefault_ = std::thread([ranges = std::move(ranges)] {

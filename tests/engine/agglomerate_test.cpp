@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
+#include <vector>
 
 #include "common/error.h"
 #include "engine/agglomerate.h"
@@ -187,6 +189,25 @@ TEST(Agglomeration, OverflowInACentroidRaisesAndNoHeightIsInfinite) {
             EXPECT_TRUE(std::isfinite(r->Height)) << "cluster " << r->Id << (c.ward ? " (Ward)" : "");
         s.ReleaseAllRecords();
         EXPECT_EQ(s.LiveRecordCount(), 0u);
+    }
+}
+
+// The screening keeps its error bounds as floats: each must stay a bound of
+// the double it stands for (never below it, also where float underflows or
+// overflows), and a close one where float can hold it.
+TEST(Agglomeration, BoundsKeptAsFloatStayBounds) {
+    std::mt19937_64 rng(7);
+    std::vector<double> values = {0, 0x1p-1074, 0x1p-1000, 0x1p-150, 0x1p-149, 0x1.8p-149, 0x1p-127, 0x1p-126,
+                                  1, 0x1.000001p0, 0x1.fffffep127, 0x1.ffffffp127, 0x1p128, 0x1p1000};
+    for (int e = -1080; e <= 1020; ++e)
+        for (int r = 0; r < 40; ++r)
+            values.push_back(std::ldexp(std::uniform_real_distribution<double>(1, 2)(rng), e));
+    for (const double b : values) {
+        const double f = FloatAtOrAbove(b);
+        ASSERT_GE(f, b) << std::hexfloat << b;
+        if (b < 0x1p127) {
+            ASSERT_LE(f, b * (1 + 0x1p-21) + 0x1p-148) << std::hexfloat << b;
+        }
     }
 }
 

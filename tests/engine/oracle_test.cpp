@@ -80,7 +80,7 @@ namespace ca::testing {
 namespace {
 
 // Tables large enough for the exact centroid distances to be split over two
-// threads (coordinates beyond 2^400 are not screened): the split must not
+// threads (coordinates beyond 2^80 are not screened): the split must not
 // change a single bit.
 TEST(Oracle, CentroidMethodOnTwoThreadsMatchesTheLiteralProcedure) {
     std::mt19937_64 rng(5);
