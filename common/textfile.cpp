@@ -269,7 +269,13 @@ void TextReader::ReadLine(std::string& line) {
     }
 }
 
-std::string TextReader::ReadRest() {
+uint64_t TextReader::FileSize() const {
+    struct stat st;
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+std::string TextReader::ReadRest(size_t limit) {
+    const size_t most = limit < std::string::npos ? limit + 1 : limit;
     std::string rest;
     // Room for the rest of the file at once, rather than a text that grows
     // by doubling (copied each time, and twice the fresh memory).
@@ -277,13 +283,14 @@ std::string TextReader::ReadRest() {
         struct stat st;
         const off_t at = ::lseek(fd_, 0, SEEK_CUR);
         if (at >= 0 && ::fstat(fd_, &st) == 0 && st.st_size > at)
-            rest.reserve(buffer_.size() - pos_ + static_cast<size_t>(st.st_size - at));
+            rest.reserve(std::min<uint64_t>(most, buffer_.size() - pos_ + static_cast<uint64_t>(st.st_size - at)));
     }
-    while (Peek() >= 0) {
+    while (rest.size() < most && Peek() >= 0) {
         size_t end = buffer_.find(static_cast<char>(kEndOfFile), pos_);
         if (end == std::string::npos) end = buffer_.size();
-        rest.append(buffer_, pos_, end - pos_);
-        pos_ = end;
+        const size_t take = std::min(end - pos_, most - rest.size());
+        rest.append(buffer_, pos_, take);
+        pos_ += take;
     }
     return rest;
 }

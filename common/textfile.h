@@ -52,8 +52,11 @@ public:
     // opened.
     void OpenBytes(std::string bytes);
     // The bytes that remain up to the end of the file (or a byte 0x1A), as
-    // they stand; the reader is at its end afterwards.
-    std::string ReadRest();
+    // they stand, but no more than limit + 1 of them (so that a rest longer
+    // than `limit` shows as such); the reader is after them.
+    std::string ReadRest(size_t limit = std::string::npos);
+    // The size of the open file in bytes (0 when reading given bytes).
+    uint64_t FileSize() const;
     // The next line without its line end; empty text at the end of the file.
     std::string ReadLine();
     // The same into `line`, whose memory is used again.

@@ -60,7 +60,13 @@ std::string CsvBytesToSjis(std::string bytes) {
 
 void OpenCsv(TextReader& in, const std::string& path) {
     in.Open(path);
-    std::string bytes = in.ReadRest();
+    auto tooLarge = [] {
+        return Error(J("CSV ファイルが大きすぎます。読み込めるのは ") + std::to_string(kMaxCsvBytes >> 20) +
+                     J(" MB までです"));
+    };
+    if (in.FileSize() > kMaxCsvBytes) throw tooLarge();
+    std::string bytes = in.ReadRest(kMaxCsvBytes);  // also for a file that grows meanwhile
+    if (bytes.size() > kMaxCsvBytes) throw tooLarge();
     in.OpenBytes(CsvBytesToSjis(std::move(bytes)));
 }
 

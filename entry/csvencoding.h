@@ -3,6 +3,7 @@
 // any of it is split into fields; every other file is read as it stands.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,15 @@ bool IsUtf8Csv(std::string_view bytes);
 // byte-order mark, raise ca::Error naming the line (from 1) and the character.
 std::string CsvBytesToSjis(std::string bytes);
 
+// The largest CSV file the import reads. The whole file is held in memory
+// while its encoding is decided, so a larger one (a file chosen by mistake,
+// say) is refused before it is read rather than taking the memory and the
+// time it would.
+constexpr uint64_t kMaxCsvBytes = uint64_t{256} << 20;
+
 // Opens the CSV file at `path` for the import: the file is read up to its end
 // (or a byte 0x1A), converted by CsvBytesToSjis, and `in` reads the result.
+// A file larger than kMaxCsvBytes raises ca::Error.
 void OpenCsv(TextReader& in, const std::string& path);
 
 }  // namespace ca

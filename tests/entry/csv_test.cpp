@@ -12,6 +12,7 @@
 
 #include "common/error.h"
 #include "engine/store.h"
+#include "entry/csvencoding.h"
 #include "entry/launch.h"
 
 namespace ca {
@@ -162,6 +163,21 @@ TEST_F(CsvTest, ShortLinesLeaveEmptyCellsAndTheLastLineCounts) {
     EXPECT_EQ(grid_.RowCount(), 3);
     EXPECT_EQ(grid_.ColCount(), 5);
     EXPECT_EQ(grid_.Cell(6, 2), "5");
+}
+
+// A file too large to hold while its encoding is decided (a file chosen by
+// mistake, say) is refused as it stands, and the table stays as it was.
+TEST_F(CsvTest, AFileBeyondTheByteBoundIsRefused) {
+    grid_.SetCell(1, 2, "A");
+    const std::string path = Put("n,x\r\nA,1\r\n");
+    std::filesystem::resize_file(path, kMaxCsvBytes + 1);  // a hole: no disk taken
+    try {
+        ImportCsv(grid_, path);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(e.Message().find(J(" MB までです")), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(Row(2), (Fields{J(" 対象 1"), "A", ""}));
 }
 
 TEST_F(CsvTest, AFirstLineWithoutFieldsIsRefused) {
