@@ -279,7 +279,7 @@ std::string TextReader::ReadRest(size_t limit) {
     std::string rest;
     // Room for the rest of the file at once, rather than a text that grows
     // by doubling (copied each time, and twice the fresh memory).
-    if (fd_ >= 0) {
+    if (fd_ >= 0 && !ended_) {
         struct stat st;
         const off_t at = ::lseek(fd_, 0, SEEK_CUR);
         if (at >= 0 && ::fstat(fd_, &st) == 0 && st.st_size > at)

@@ -26,8 +26,8 @@ void CentroidMethod(AnalysisStore& s);
 // Distances to a new cluster: the Ward recurrence on the stored distances.
 void WardMethod(AnalysisStore& s);
 
-// A float not below b, larger by at most 2^-22 of b plus 2^-148 (infinity
-// above the float range). The centroid method keeps the error bounds of its
+// A float not below b, larger by at most 2^-21 of b plus 2^-148 (infinity
+// from the top of the float range on). The centroid method keeps the error bounds of its
 // estimated distances in this form: half the memory of doubles, and a bound
 // rounded up is still a bound.
 inline float FloatAtOrAbove(double b) {

@@ -47,9 +47,11 @@ void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
     // the rest of its row is never touched.
     if (distType == 0)
         for (int j = 2; j <= objects; ++j) ranges.push_back({DistMatrix.Row(j), (j - 1) * sizeof(long double)});
-    // The screening space: rounded centroids, bounds and flags.
+    // The screening space: rounded centroids (rows padded to a multiple of
+    // four), bounds and flags.
     if (distType == 0 && attrs >= kScreenAttrs)
-        ranges.push_back({Work.data(), n * kMaxAttrs * sizeof(double) + n * n * (sizeof(float) + 1)});
+        ranges.push_back({Work.data(), n * ((static_cast<size_t>(attrs) + 3) & ~size_t{3}) * sizeof(double) +
+                                           n * n * (sizeof(float) + 1)});
     ranges.push_back({recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)});
     try {
         prefault_ = std::thread([ranges = std::move(ranges)] {

@@ -30,7 +30,8 @@ constexpr uint64_t kMaxCsvBytes = uint64_t{256} << 20;
 
 // Opens the CSV file at `path` for the import: the file is read up to its end
 // (or a byte 0x1A), converted by CsvBytesToSjis, and `in` reads the result.
-// A file larger than kMaxCsvBytes raises ca::Error.
+// A file larger than kMaxCsvBytes raises ca::Error, even one whose text ends
+// earlier at a byte 0x1A.
 void OpenCsv(TextReader& in, const std::string& path);
 
 }  // namespace ca

@@ -241,6 +241,32 @@ TEST_F(TextFileTest, ByteHex1AEndsTheFile) {
     EXPECT_EQ(r.ReadIntToken(), 0);
 }
 
+// The rest of a file, whole or cut after limit + 1 bytes (so that a longer
+// rest shows as such), ends at 0x1A, and the reader goes on after the cut.
+TEST_F(TextFileTest, ReadRestUpToItsLimit) {
+    const std::string big(70000, 'x');  // longer than the reader's buffer
+    struct Case {
+        std::string bytes;
+        size_t limit;
+        std::string first, then;
+    } cases[] = {
+        {"abcdef", 3, "abcd", "ef"},
+        {"abcdef", 0, "a", "bcdef"},
+        {"abcdef", std::string::npos, "abcdef", ""},
+        {"abcdef", 6, "abcdef", ""},
+        {"ab\x1A" "cd", 5, "ab", ""},
+        {"one\r\ntwo", 1, "tw", "o"},  // after the first line
+        {big + "\x1A" "y", 65540, big.substr(0, 65541), big.substr(65541)},
+    };
+    for (const Case& c : cases) {
+        TextReader r;
+        r.Open(Put("rest.txt", c.bytes));
+        if (c.bytes.starts_with("one")) r.ReadLine();
+        EXPECT_EQ(r.ReadRest(c.limit), c.first) << c.bytes.substr(0, 10) << " " << c.limit;
+        EXPECT_EQ(r.ReadRest(), c.then) << c.bytes.substr(0, 10);
+    }
+}
+
 TEST_F(TextFileTest, IntTokens) {
     TextReader r;
     r.Open(Put("ints.txt", "\t-5\r\n\r\n +7\n$1F x1f X10 0x10 0X7fffffff" + std::string(2, '\0') +
