@@ -16,8 +16,8 @@
 # runs come seconds apart, and a virtual machine may by then have handed that
 # memory back to its host: GAP measures that case (hyperfine's --prepare).
 #
-# Run by hand only; the tests never need it. Installs hyperfine (Debian) when
-# it is missing.
+# Run by hand only; the tests never need it. Installs hyperfine and GNU time
+# (Debian) when they are missing.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -38,11 +38,14 @@ for f in "$BATCH" "$ENGINE_BENCH"; do
   [ -x "$f" ] || { echo "missing $f: build first (scripts/test or cmake --build)" >&2; exit 1; }
 done
 
-if ! command -v hyperfine >/dev/null 2>&1; then
+missing=()
+command -v hyperfine >/dev/null 2>&1 || missing+=(hyperfine)
+[ -x /usr/bin/time ] || missing+=(time)
+if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq hyperfine
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
 
 WORK="$(mktemp -d)"
@@ -123,6 +126,18 @@ for round in $(seq "$ROUNDS"); do
   hyperfine -N --warmup "$warmup" --runs "$RUNS" "${pace[@]}" --style none --export-json "$WORK/round$round.json" \
     "${commands[@]}" >/dev/null
 done
+# Per command, one more run for the memory it touched: its peak resident size
+# and its page faults (fresh memory costs its zeroing on first touch, on a
+# virtual machine often the largest cost after the arithmetic).
+declare -A memory
+for i in "${!names[@]}"; do
+  case ${names[$i]} in *.baseline | start-up) continue ;; esac
+  # GNU time: a small process forks the command, so that the figures are the
+  # command's own (a fork of a large process counts that process's pages).
+  # shellcheck disable=SC2086  # the command line splits into its words
+  /usr/bin/time -f "%M %R" -o "$WORK/memory" ${commands[$i]} >/dev/null
+  memory[${names[$i]}]=$(awk '{ printf "%.1f %d\n", $1 / 1024, $2 }' "$WORK/memory")
+done
 # Per command: the median of all its runs, and the mean user + system time.
 python3 - "$WORK" "$ROUNDS" >"$WORK/whole.csv" <<'PY'
 import json, statistics, sys
@@ -154,7 +169,7 @@ fi
 mapfile -t medians < <(awk -F, 'NR > 1 { printf "%.1f\n", $2 * 1000 }' "$WORK/whole.csv")
 mapfile -t cpus < <(awk -F, 'NR > 1 { printf "%.1f\n", $3 * 1000 }' "$WORK/whole.csv")  # mean user + system
 
-printf '\n%-22s %9s %9s %9s %9s %9s %9s  %s\n' case whole_ms sums_ms aggl_ms target_ms margin_ms cpu_ms verdict
+printf '\n%-22s %9s %9s %9s %9s %9s %9s %8s %7s  %s\n' case whole_ms sums_ms aggl_ms target_ms margin_ms cpu_ms peak_MB faults verdict
 i=0
 declare -A whole cpu
 for name in "${names[@]}"; do
@@ -169,16 +184,19 @@ for name in "${names[@]}"; do
   method=$(echo "$name" | cut -d. -f2)
   if [ "$method" = centroid ]; then aggl=$(engine_median "Centroid/$n/$m/0/0"); else aggl=$(engine_median "Ward/$n/$m/1/0"); fi
   sums=$(engine_median "BM_PairSums/$n/$m")
-  awk -v name="$name" -v w="${whole[$name]}" -v s="$sums" -v a="$aggl" -v n="$n" -v c="${cpu[$name]}" 'BEGIN {
+  read -r peak faults <<<"${memory[$name]}"
+  awk -v name="$name" -v w="${whole[$name]}" -v s="$sums" -v a="$aggl" -v n="$n" -v c="${cpu[$name]}" \
+    -v peak="$peak" -v faults="$faults" 'BEGIN {
     t = s + a + 30
     verdict = n == 1000 ? (w <= t ? "met" : "MISSED") : "-"
-    printf "%-22s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f  %s\n", name, w, s, a, t, t - w, c, verdict
+    printf "%-22s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %8.1f %7d  %s\n", name, w, s, a, t, t - w, c, peak, faults, verdict
   }'
 done
 
 printf '\nstart-up alone (cluster-batch --help): %s ms (cpu %s ms)\n' "${whole[start-up]}" "${cpu[start-up]}"
 echo "(whole: median of all the hyperfine runs of the rounds; cpu: mean user + system of the whole process; sums and aggl:"
-echo " engine benchmark medians, mean of the runs before and after; target = sums + aggl + 30)"
+echo " engine benchmark medians, mean of the runs before and after; target = sums + aggl + 30;"
+echo " peak_MB and faults: peak resident size and page faults of one more run)"
 
 if [ -n "$BASELINE" ]; then
   printf '\n%-22s %11s %9s %7s\n' case baseline_ms now_ms ratio
