@@ -38,6 +38,7 @@
 #include "platform/locale.h"
 #include "tools/batch_pdf.h"
 #include "tools/batch_support.h"
+#include "tools/work_in_child.h"
 
 namespace {
 
@@ -196,9 +197,8 @@ void About(const std::string& subject, Step&& step) {
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The command, once its work has its own process (see main).
+int Run(int argc, char** argv) {
     QCoreApplication::setApplicationName("cluster-batch");
     QCoreApplication::setApplicationVersion("1.0");
     QCommandLineParser parser;
@@ -387,4 +387,16 @@ int main(int argc, char** argv) {
         return Report(Failure{input, e.what()}, 1);
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The work in a child: the command returns once the child has written
+    // everything, and the child's exit, which frees the run's memory, follows
+    // on its own.
+    ca::batch::ContinueInChild();
+    const int status = Run(argc, argv);
+    ca::batch::ReportFinished(status);
+    return status;
 }

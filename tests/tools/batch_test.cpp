@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -267,6 +270,64 @@ TEST_F(Batch, DendrogramAsPdf) {
         EXPECT_NE(text.find(want), std::string::npos) << want << " not in:\n" << text;
     ASSERT_EQ(std::system(("pdfinfo " + File("d.pdf") + " > " + File("info.txt")).c_str()), 0);
     EXPECT_NE(Read(File("info.txt")).find("Pages:           1"), std::string::npos);
+}
+
+// The process the command's work runs in (see ContinueInChild): the child of
+// `command`, or -1.
+pid_t ChildOf(pid_t command) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string stat = testing::ReadAll(entry.path().string() + "/stat");
+        const size_t end = stat.rfind(')');
+        if (end == std::string::npos) continue;
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(stat.c_str() + end + 1, " %c %d", &state, &ppid) == 2 && ppid == command)
+            return static_cast<pid_t>(std::stoi(entry.path().filename().string()));
+    }
+    return -1;
+}
+
+// The command and the child process its work runs in end together: killing
+// the command stops the work before it writes anything, and a work that dies
+// ends the command the same way, never as a success.
+TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
+    std::string big = "1002\r\n202\r\n\r\n";  // long enough a run to stop halfway
+    for (int k = 1; k <= 200; ++k) big += "a" + std::to_string(k) + "\r\n";
+    for (int i = 1; i <= 1000; ++i) {
+        big += "o" + std::to_string(i) + "\r\n";
+        for (int k = 1; k <= 200; ++k) big += std::to_string((i * 7919 + k * 104729) % 99991) + ".5\r\n";
+    }
+    Write("big.dat", big);
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // an orphaned work comes back to this test
+    for (const bool killCommand : {true, false}) {
+        const std::string merges = File(killCommand ? "m1.tsv" : "m2.tsv");
+        const std::string out = File("o.txt"), in = File("big.dat");
+        const pid_t command = ::fork();
+        if (command == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execl(CLUSTER_BATCH, CLUSTER_BATCH, "--method", "centroid", "--out", out.c_str(), "--merges",
+                    merges.c_str(), in.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        pid_t work = -1;
+        for (int i = 0; i < 50000 && work < 0; ++i)
+            if ((work = ChildOf(command)) < 0) ::usleep(100);
+        ASSERT_GT(work, 0);
+        ::kill(killCommand ? command : work, killCommand ? SIGTERM : SIGKILL);
+        int status = 0, workStatus = 0;
+        ASSERT_EQ(::waitpid(command, &status, 0), command);
+        if (killCommand) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+            ASSERT_EQ(::waitpid(work, &workStatus, 0), work);
+            EXPECT_FALSE(WIFEXITED(workStatus) && WEXITSTATUS(workStatus) == 0) << "the work went on";
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        }
+        EXPECT_FALSE(std::filesystem::exists(merges)) << killCommand;
+    }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 TEST_F(Batch, ArgumentsAndUsage) {

@@ -1,0 +1,87 @@
+#include "tools/work_in_child.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+
+namespace ca::batch {
+namespace {
+
+int reportFd = -1;  // in the child: the pipe to the waiting process
+
+// Ends this process as the child ended: with its exit status, or by its signal.
+[[noreturn]] void EndAs(int waitStatus) {
+    if (WIFSIGNALED(waitStatus)) {
+        const int sig = WTERMSIG(waitStatus);
+        ::signal(sig, SIG_DFL);
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, sig);
+        sigprocmask(SIG_UNBLOCK, &set, nullptr);
+        ::raise(sig);
+        _exit(128 + sig);
+    }
+    _exit(WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 1);
+}
+
+}  // namespace
+
+void ContinueInChild() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return;
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return;
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        // The work dies with the command (interrupted, out of time) as long
+        // as the command waits for it; a parent already gone waits for nothing.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) _exit(1);
+        reportFd = fds[1];
+        return;
+    }
+    ::close(fds[1]);
+    unsigned char status = 0;
+    ssize_t r;
+    do r = ::read(fds[0], &status, 1);
+    while (r < 0 && errno == EINTR);
+    if (r == 1) _exit(status);
+    int waitStatus = 0;
+    while (::waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
+    }
+    EndAs(waitStatus);
+}
+
+void ReportFinished(int status) {
+    if (reportFd < 0) return;
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    // From here the process may outlive the command: it has nothing left to do.
+    ::prctl(PR_SET_PDEATHSIG, 0);
+    ::signal(SIGPIPE, SIG_IGN);
+    const unsigned char s = static_cast<unsigned char>(status);
+    ssize_t r;
+    do r = ::write(reportFd, &s, 1);
+    while (r < 0 && errno == EINTR);
+    ::close(reportFd);
+    reportFd = -1;
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        for (int fd = 0; fd <= 2; ++fd) ::dup2(null, fd);
+        if (null > 2) ::close(null);
+    }
+}
+
+}  // namespace ca::batch
