@@ -16,8 +16,8 @@
 # runs come seconds apart, and a virtual machine may by then have handed that
 # memory back to its host: GAP measures that case (hyperfine's --prepare).
 #
-# Run by hand only; the tests never need it. Installs hyperfine and GNU time
-# (Debian) when they are missing.
+# Run by hand only; the tests never need it. Installs hyperfine (Debian) when
+# it is missing.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -38,14 +38,11 @@ for f in "$BATCH" "$ENGINE_BENCH"; do
   [ -x "$f" ] || { echo "missing $f: build first (scripts/test or cmake --build)" >&2; exit 1; }
 done
 
-missing=()
-command -v hyperfine >/dev/null 2>&1 || missing+=(hyperfine)
-[ -x /usr/bin/time ] || missing+=(time)
-if [ ${#missing[@]} -gt 0 ]; then
+if ! command -v hyperfine >/dev/null 2>&1; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq hyperfine
 fi
 
 WORK="$(mktemp -d)"
@@ -126,33 +123,48 @@ for round in $(seq "$ROUNDS"); do
   hyperfine -N --warmup "$warmup" --runs "$RUNS" "${pace[@]}" --style none --export-json "$WORK/round$round.json" \
     "${commands[@]}" >/dev/null
 done
-# Per command, one more run for the memory it touched: its peak resident size
-# and its page faults (fresh memory costs its zeroing on first touch, on a
-# virtual machine often the largest cost after the arithmetic).
-declare -A memory
+# Per command, one more run for the processor time and memory it took: user +
+# system time, peak resident size and page faults (fresh memory costs its
+# zeroing on first touch, on a virtual machine often the largest cost after
+# the arithmetic). The command does its work in a child process that ends
+# after it, so the figures are taken as the processes end, by a process that
+# adopts the orphaned child: the command's own (its process starts as a fork
+# of this script's, whose pages it would count) are left out where a child
+# did the work.
+declare -A usage
 for i in "${!names[@]}"; do
-  case ${names[$i]} in *.baseline | start-up) continue ;; esac
-  # GNU time: a small process forks the command, so that the figures are the
-  # command's own (a fork of a large process counts that process's pages).
+  case ${names[$i]} in *.baseline) continue ;; esac
   # shellcheck disable=SC2086  # the command line splits into its words
-  /usr/bin/time -f "%M %R" -o "$WORK/memory" ${commands[$i]} >/dev/null
-  memory[${names[$i]}]=$(awk '{ printf "%.1f %d\n", $1 / 1024, $2 }' "$WORK/memory")
+  usage[${names[$i]}]=$(python3 -c '
+import ctypes, os, subprocess, sys
+ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
+command = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL)
+ended = {}
+while True:
+    try:
+        pid, _, rusage = os.wait4(-1, 0)
+    except ChildProcessError:
+        break
+    ended[pid] = rusage
+work = [r for pid, r in ended.items() if pid != command.pid] or [ended[command.pid]]
+cpu = sum(r.ru_utime + r.ru_stime for r in ended.values())
+print(f"{cpu * 1000:.1f} {max(r.ru_maxrss for r in work) / 1024:.1f} {sum(r.ru_minflt for r in work)}")
+' ${commands[$i]})
 done
-# Per command: the median of all its runs, and the mean user + system time.
+# Per command: the median of all its runs.
 python3 - "$WORK" "$ROUNDS" >"$WORK/whole.csv" <<'PY'
 import json, statistics, sys
 work, rounds = sys.argv[1], int(sys.argv[2])
-times, cpu = None, None
+times = None
 for r in range(1, rounds + 1):
     results = json.load(open(f"{work}/round{r}.json"))["results"]
     if times is None:
-        times, cpu = [[] for _ in results], [[] for _ in results]
+        times = [[] for _ in results]
     for i, res in enumerate(results):
         times[i] += res["times"]
-        cpu[i].append(res["user"] + res["system"])  # this round's means
-print("command,median,cpu")
+print("command,median")
 for i in range(len(times)):
-    print(f"{i},{statistics.median(times[i])},{statistics.mean(cpu[i])}")
+    print(f"{i},{statistics.median(times[i])}")
 PY
 echo "== engine benchmark, second half =="
 engine_bench engine2.csv
@@ -165,16 +177,14 @@ if [ -n "$BASELINE" ]; then
   done
 fi
 
-# whole.csv: index,median,cpu (seconds), in the order of the commands.
+# whole.csv: index,median (seconds), in the order of the commands.
 mapfile -t medians < <(awk -F, 'NR > 1 { printf "%.1f\n", $2 * 1000 }' "$WORK/whole.csv")
-mapfile -t cpus < <(awk -F, 'NR > 1 { printf "%.1f\n", $3 * 1000 }' "$WORK/whole.csv")  # mean user + system
 
 printf '\n%-22s %9s %9s %9s %9s %9s %9s %8s %7s  %s\n' case whole_ms sums_ms aggl_ms target_ms margin_ms cpu_ms peak_MB faults verdict
 i=0
-declare -A whole cpu
+declare -A whole
 for name in "${names[@]}"; do
   whole[$name]=${medians[$i]}
-  cpu[$name]=${cpus[$i]}
   i=$((i + 1))
 done
 for name in "${names[@]}"; do
@@ -184,8 +194,8 @@ for name in "${names[@]}"; do
   method=$(echo "$name" | cut -d. -f2)
   if [ "$method" = centroid ]; then aggl=$(engine_median "Centroid/$n/$m/0/0"); else aggl=$(engine_median "Ward/$n/$m/1/0"); fi
   sums=$(engine_median "BM_PairSums/$n/$m")
-  read -r peak faults <<<"${memory[$name]}"
-  awk -v name="$name" -v w="${whole[$name]}" -v s="$sums" -v a="$aggl" -v n="$n" -v c="${cpu[$name]}" \
+  read -r cpu peak faults <<<"${usage[$name]}"
+  awk -v name="$name" -v w="${whole[$name]}" -v s="$sums" -v a="$aggl" -v n="$n" -v c="$cpu" \
     -v peak="$peak" -v faults="$faults" 'BEGIN {
     t = s + a + 30
     verdict = n == 1000 ? (w <= t ? "met" : "MISSED") : "-"
@@ -193,10 +203,12 @@ for name in "${names[@]}"; do
   }'
 done
 
-printf '\nstart-up alone (cluster-batch --help): %s ms (cpu %s ms)\n' "${whole[start-up]}" "${cpu[start-up]}"
-echo "(whole: median of all the hyperfine runs of the rounds; cpu: mean user + system of the whole process; sums and aggl:"
+read -r cpu _ <<<"${usage[start-up]}"
+printf '\nstart-up alone (cluster-batch --help): %s ms (cpu %s ms)\n' "${whole[start-up]}" "$cpu"
+echo "(whole: median of all the hyperfine runs of the rounds; sums and aggl:"
 echo " engine benchmark medians, mean of the runs before and after; target = sums + aggl + 30;"
-echo " peak_MB and faults: peak resident size and page faults of one more run)"
+echo " cpu_ms: user + system time of the command and its work, peak_MB and faults: peak resident size and page"
+echo " faults of the work, from one more run)"
 
 if [ -n "$BASELINE" ]; then
   printf '\n%-22s %11s %9s %7s\n' case baseline_ms now_ms ratio
