@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/error.h"
@@ -197,6 +198,9 @@ void About(const std::string& subject, Step&& step) {
     }
 }
 
+// The option that keeps the work in the command's own process (see main).
+constexpr std::string_view kNoFork = "--no-fork";
+
 // The command, once its work has its own process (see main).
 int Run(int argc, char** argv) {
     QCoreApplication::setApplicationName("cluster-batch");
@@ -220,6 +224,11 @@ int Run(int argc, char** argv) {
     const QCommandLineOption cut("cut", "Print each object's cluster when the tree is cut into K clusters (1..N), "
                                  "as TSV on standard output: object, label, cluster.", "K");
     parser.addOption(cut);
+    const QCommandLineOption noFork(std::string(kNoFork).substr(2).c_str(),
+                                    "Do the work in the command's own process, which then ends only after "
+                                    "freeing the run's memory (by default a child process does the work, and "
+                                    "the command ends as soon as every file is written).");
+    parser.addOption(noFork);
     parser.addPositionalArgument("INPUT", "The table to analyse.");
 
     // File names are bytes, not always UTF-8 (a Shift_JIS name, say). An
@@ -394,9 +403,16 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // The work in a child: the command returns once the child has written
     // everything, and the child's exit, which frees the run's memory, follows
-    // on its own.
-    ca::batch::ContinueInChild();
-    const int status = Run(argc, argv);
+    // on its own. (The option is looked for before the arguments are parsed;
+    // should it stand as the value of another option, the work merely stays
+    // in this process.)
+    if (std::none_of(argv + 1, argv + argc, [](const char* a) { return a == kNoFork; }))
+        ca::batch::ContinueInChild();
+    int status = Run(argc, argv);
+    // What went to standard output (the help, a cut) must have arrived.
+    std::cout.flush();
+    if (!std::cout && status == 0)
+        status = Report(Failure{"standard output", ca::IoError(ca::IoCodeFromErrno(errno)).Message()}, 1);
     ca::batch::ReportFinished(status);
     return status;
 }

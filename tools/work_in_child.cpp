@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,10 @@ int reportFd = -1;  // in the child: the pipe to the waiting process
 [[noreturn]] void EndAs(int waitStatus) {
     if (WIFSIGNALED(waitStatus)) {
         const int sig = WTERMSIG(waitStatus);
+        // The child's core, where one was written, is the one to read: this
+        // process writes none of its own.
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
         ::signal(sig, SIG_DFL);
         sigset_t set;
         sigemptyset(&set);
@@ -30,11 +35,27 @@ int reportFd = -1;  // in the child: the pipe to the waiting process
     _exit(WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 1);
 }
 
+// `fd` moved above the standard streams (a caller may have closed some of
+// them, and the numbers the pipe takes must not stand in for them), or -1.
+int AboveStandardStreams(int fd) {
+    if (fd < 0 || fd > 2) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
 }  // namespace
 
 void ContinueInChild() {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
+    fds[0] = AboveStandardStreams(fds[0]);
+    fds[1] = AboveStandardStreams(fds[1]);
+    if (fds[0] < 0 || fds[1] < 0) {
+        if (fds[0] >= 0) ::close(fds[0]);
+        if (fds[1] >= 0) ::close(fds[1]);
+        return;
+    }
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child < 0) {
@@ -78,10 +99,11 @@ void ReportFinished(int status) {
     ::close(reportFd);
     reportFd = -1;
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0) {
-        for (int fd = 0; fd <= 2; ++fd) ::dup2(null, fd);
-        if (null > 2) ::close(null);
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (null >= 0) ::dup2(null, fd);
+        else ::close(fd);
     }
+    if (null > 2) ::close(null);
 }
 
 }  // namespace ca::batch

@@ -13,6 +13,10 @@ namespace ca::batch {
 // reporting ends it the same way (its exit status, or its signal). Returns in
 // the child, which is killed if its parent ends first. Where no child can be
 // made, returns in this process and nothing changes.
+//
+// Once reported, the child is left for the system to collect: a container
+// whose first process collects no children keeps one finished process per
+// run (the command's --no-fork avoids it).
 void ContinueInChild();
 
 // The work is done: every file written and closed. Flushes standard output

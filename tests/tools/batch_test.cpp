@@ -328,6 +328,18 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
         EXPECT_FALSE(std::filesystem::exists(merges)) << killCommand;
     }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+
+    // The status is the work's whatever the caller left of the standard
+    // streams, and output that cannot arrive is a failure.
+    Write("in.dat", kData);
+    const std::string command = std::string(CLUSTER_BATCH) + " --method ward --cut 2 --out ";
+    auto statusOf = [](const std::string& cmd) {
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(statusOf(command + dir_ + "/no/o.txt " + File("in.dat") + " >&- 2>&-"), 1);  // fails on its own
+    EXPECT_EQ(statusOf(command + File("o.txt") + " " + File("in.dat") + " <&- 2>&- >/dev/null"), 0);
+    EXPECT_EQ(statusOf(command + File("o.txt") + " " + File("in.dat") + " >/dev/full 2>/dev/null"), 1);
 }
 
 TEST_F(Batch, ArgumentsAndUsage) {
