@@ -329,6 +329,21 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
     }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 
+    // --no-fork: the work in the command's own process, no child ever.
+    const std::string out = File("o.txt"), in = File("big.dat"), merges = File("m3.tsv");
+    const pid_t single = ::fork();
+    if (single == 0) {
+        ::execl(CLUSTER_BATCH, CLUSTER_BATCH, "--no-fork", "--method", "ward", "--out", out.c_str(), "--merges",
+                merges.c_str(), in.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    bool child = false;
+    while (::waitpid(single, &status, WNOHANG) == 0) child = child || ChildOf(single) > 0;
+    EXPECT_FALSE(child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(std::filesystem::exists(merges));
+
     // The status is the work's whatever the caller left of the standard
     // streams, and output that cannot arrive is a failure.
     Write("in.dat", kData);
