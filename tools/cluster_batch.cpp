@@ -15,6 +15,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <iterator>
+#include <utility>
 #include <charconv>
 #include <cerrno>
 #include <cstdio>
@@ -108,6 +114,46 @@ BatchPdfFunction LoadPdfModule(std::string& why) {
     return nullptr;
 }
 
+// The temporary files of the staged outputs (below), for removal when the
+// command is interrupted or ended by a signal: a run stopped halfway leaves
+// nothing of its own behind. Fixed slots, read by the signal handler.
+struct PendingTemp {
+    std::atomic<bool> used{false};
+    char path[PATH_MAX];
+};
+PendingTemp pendingTemps[4];
+
+extern "C" void RemovePendingTemps(int sig) {
+    for (PendingTemp& t : pendingTemps)
+        if (t.used.load(std::memory_order_acquire)) ::unlink(t.path);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+void RemovePendingTempsOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = RemovePendingTemps;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, sig);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &action, nullptr);
+}
+
+// The slot that now names `path`, or -1 (then only the end of the run removes it).
+int AddPendingTemp(const std::string& path) {
+    for (int i = 0; i < static_cast<int>(std::size(pendingTemps)); ++i) {
+        PendingTemp& t = pendingTemps[i];
+        if (t.used.load(std::memory_order_relaxed) || path.size() >= sizeof t.path) continue;
+        std::memcpy(t.path, path.c_str(), path.size() + 1);
+        t.used.store(true, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void DropPendingTemp(int slot) {
+    if (slot >= 0) pendingTemps[slot].used.store(false, std::memory_order_release);
+}
+
 // A file written under a temporary name in the folder of its final name and
 // renamed to it only when complete; removed when not. A name that leads to
 // something other than a regular file (a device such as /dev/null, a pipe)
@@ -143,9 +189,11 @@ public:
         ::fchmod(fd, mode);
         ::close(fd);
         temp_ = tmpl;
+        slot_ = AddPendingTemp(temp_);
     }
     ~StagedFile() {
         if (!direct_ && !temp_.empty()) ::unlink(temp_.c_str());
+        DropPendingTemp(slot_);
     }
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
@@ -155,11 +203,13 @@ public:
         if (direct_) return;
         if (::rename(temp_.c_str(), final_.c_str()) != 0) throw ca::IoError(ca::IoCodeFromErrno(errno));
         temp_.clear();
+        DropPendingTemp(std::exchange(slot_, -1));
     }
 
 private:
     std::string final_, temp_;
     bool direct_ = false;
+    int slot_ = -1;
 };
 
 // Every merged cluster in the order of formation (ids N+1 .. 2N-1).
@@ -408,6 +458,7 @@ int main(int argc, char** argv) {
     // in this process.)
     if (std::none_of(argv + 1, argv + argc, [](const char* a) { return a == kNoFork; }))
         ca::batch::ContinueInChild();
+    RemovePendingTempsOnSignals();
     int status = Run(argc, argv);
     // What went to standard output (the help, a cut) must have arrived.
     std::cout.flush();

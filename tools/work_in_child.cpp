@@ -65,9 +65,10 @@ void ContinueInChild() {
     }
     if (child == 0) {
         ::close(fds[0]);
-        // The work dies with the command (interrupted, out of time) as long
-        // as the command waits for it; a parent already gone waits for nothing.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The work ends with the command (interrupted, out of time) as long
+        // as the command waits for it, by SIGTERM so that it can clear up; a
+        // parent already gone waits for nothing.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent) _exit(1);
         reportFd = fds[1];
         return;

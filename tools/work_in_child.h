@@ -11,8 +11,8 @@ namespace ca::batch {
 // process the caller started waits until the child reports (ReportFinished)
 // and then ends at once with the reported status; a child that ends without
 // reporting ends it the same way (its exit status, or its signal). Returns in
-// the child, which is killed if its parent ends first. Where no child can be
-// made, returns in this process and nothing changes.
+// the child, which is sent SIGTERM if its parent ends first. Where no child
+// can be made, returns in this process and nothing changes.
 //
 // Once reported, the child is left for the system to collect: a container
 // whose first process collects no children keeps one finished process per

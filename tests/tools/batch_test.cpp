@@ -288,8 +288,9 @@ pid_t ChildOf(pid_t command) {
 }
 
 // The command and the child process its work runs in end together: killing
-// the command stops the work before it writes anything, and a work that dies
-// ends the command the same way, never as a success.
+// the command stops the work before it writes anything and leaves none of its
+// temporary files, and a work that dies ends the command the same way, never
+// as a success.
 TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
     std::string big = "1002\r\n202\r\n\r\n";  // long enough a run to stop halfway
     for (int k = 1; k <= 200; ++k) big += "a" + std::to_string(k) + "\r\n";
@@ -315,6 +316,16 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
         for (int i = 0; i < 50000 && work < 0; ++i)
             if ((work = ChildOf(command)) < 0) ::usleep(100);
         ASSERT_GT(work, 0);
+        // The merge history's temporary file, there from the start of the run.
+        const std::string tempPrefix = "." + std::filesystem::path(merges).filename().string() + ".";
+        auto temps = [&] {
+            int count = 0;
+            for (const auto& e : std::filesystem::directory_iterator(dir_))
+                count += e.path().filename().string().starts_with(tempPrefix);
+            return count;
+        };
+        for (int i = 0; i < 50000 && temps() == 0; ++i) ::usleep(100);
+        ASSERT_EQ(temps(), 1);
         ::kill(killCommand ? command : work, killCommand ? SIGTERM : SIGKILL);
         int status = 0, workStatus = 0;
         ASSERT_EQ(::waitpid(command, &status, 0), command);
@@ -322,6 +333,7 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
             ASSERT_EQ(::waitpid(work, &workStatus, 0), work);
             EXPECT_FALSE(WIFEXITED(workStatus) && WEXITSTATUS(workStatus) == 0) << "the work went on";
+            EXPECT_EQ(temps(), 0) << "a temporary file left behind";
         } else {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
         }
