@@ -47,6 +47,9 @@ int AboveStandardStreams(int fd) {
 }  // namespace
 
 void ContinueInChild() {
+    // A caller may hand down SIGCHLD ignored, which would leave the child's
+    // end unknowable here.
+    ::signal(SIGCHLD, SIG_DFL);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return;
     fds[0] = AboveStandardStreams(fds[0]);
@@ -80,8 +83,10 @@ void ContinueInChild() {
     while (r < 0 && errno == EINTR);
     if (r == 1) _exit(status);
     int waitStatus = 0;
-    while (::waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
-    }
+    pid_t ended;
+    do ended = ::waitpid(child, &waitStatus, 0);
+    while (ended < 0 && errno == EINTR);
+    if (ended != child) _exit(1);  // its end unknown: not a success
     EndAs(waitStatus);
 }
 
