@@ -130,12 +130,16 @@ extern "C" void RemovePendingTemps(int sig) {
     ::raise(sig);
 }
 
+// A signal the caller had ignored (nohup, a background job) stays ignored.
 void RemovePendingTempsOnSignals() {
     struct sigaction action {};
     action.sa_handler = RemovePendingTemps;
     sigemptyset(&action.sa_mask);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, sig);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &action, nullptr);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) ::sigaction(sig, &action, nullptr);
+    }
 }
 
 // The slot that now names `path`, or -1 (then only the end of the run removes it).

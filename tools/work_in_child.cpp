@@ -69,9 +69,12 @@ void ContinueInChild() {
     if (child == 0) {
         ::close(fds[0]);
         // The work ends with the command (interrupted, out of time) as long
-        // as the command waits for it, by SIGTERM so that it can clear up; a
-        // parent already gone waits for nothing.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // as the command waits for it, by SIGTERM so that it can clear up
+        // (SIGKILL where the caller has SIGTERM ignored); a parent already
+        // gone waits for nothing.
+        struct sigaction term {};
+        const bool termIgnored = ::sigaction(SIGTERM, nullptr, &term) == 0 && term.sa_handler == SIG_IGN;
+        ::prctl(PR_SET_PDEATHSIG, termIgnored ? SIGKILL : SIGTERM);
         if (::getppid() != parent) _exit(1);
         reportFd = fds[1];
         return;

@@ -299,9 +299,21 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
         for (int k = 1; k <= 200; ++k) big += std::to_string((i * 7919 + k * 104729) % 99991) + ".5\r\n";
     }
     Write("big.dat", big);
+    // The temporary files of the staged output `name` in the folder; the one
+    // of the merge history is there from the start of a run.
+    auto temps = [&](const std::string& name) {
+        int count = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir_))
+            count += e.path().filename().string().starts_with("." + name + ".");
+        return count;
+    };
+    auto waitForTemp = [&](const std::string& name) {
+        for (int i = 0; i < 50000 && temps(name) == 0; ++i) ::usleep(100);
+        return temps(name);
+    };
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // an orphaned work comes back to this test
     for (const bool killCommand : {true, false}) {
-        const std::string merges = File(killCommand ? "m1.tsv" : "m2.tsv");
+        const std::string name = killCommand ? "m1.tsv" : "m2.tsv", merges = File(name);
         const std::string out = File("o.txt"), in = File("big.dat");
         const pid_t command = ::fork();
         if (command == 0) {
@@ -317,16 +329,7 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
         for (int i = 0; i < 50000 && work < 0; ++i)
             if ((work = ChildOf(command)) < 0) ::usleep(100);
         ASSERT_GT(work, 0);
-        // The merge history's temporary file, there from the start of the run.
-        const std::string tempPrefix = "." + std::filesystem::path(merges).filename().string() + ".";
-        auto temps = [&] {
-            int count = 0;
-            for (const auto& e : std::filesystem::directory_iterator(dir_))
-                count += e.path().filename().string().starts_with(tempPrefix);
-            return count;
-        };
-        for (int i = 0; i < 50000 && temps() == 0; ++i) ::usleep(100);
-        ASSERT_EQ(temps(), 1);
+        ASSERT_EQ(waitForTemp(name), 1);
         ::kill(killCommand ? command : work, killCommand ? SIGTERM : SIGKILL);
         int status = 0, workStatus = 0;
         ASSERT_EQ(::waitpid(command, &status, 0), command);
@@ -334,7 +337,7 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
             ASSERT_EQ(::waitpid(work, &workStatus, 0), work);
             EXPECT_FALSE(WIFEXITED(workStatus) && WEXITSTATUS(workStatus) == 0) << "the work went on";
-            EXPECT_EQ(temps(), 0) << "a temporary file left behind";
+            EXPECT_EQ(temps(name), 0) << "a temporary file left behind";
         } else {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
         }
@@ -342,14 +345,18 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
     }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 
-    // --no-fork: the work in the command's own process, no child ever.
+    // --no-fork: the work in the command's own process, no child ever. A
+    // hang-up ignored by the caller (nohup) stays ignored.
     const std::string out = File("o.txt"), in = File("big.dat"), merges = File("m3.tsv");
     const pid_t single = ::fork();
     if (single == 0) {
+        ::signal(SIGHUP, SIG_IGN);
         ::execl(CLUSTER_BATCH, CLUSTER_BATCH, "--no-fork", "--method", "ward", "--out", out.c_str(), "--merges",
                 merges.c_str(), in.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    ASSERT_EQ(waitForTemp("m3.tsv"), 1);
+    ::kill(single, SIGHUP);
     int status = 0;
     bool child = false;
     while (::waitpid(single, &status, WNOHANG) == 0) child = child || ChildOf(single) > 0;
