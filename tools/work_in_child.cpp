@@ -15,6 +15,14 @@ namespace ca::batch {
 namespace {
 
 int reportFd = -1;  // in the child: the pipe to the waiting process
+volatile sig_atomic_t workPid = 0;  // in the waiting process: the child
+
+// The waiting process hands an interrupt or an end on to the child and goes
+// on waiting: the command ends, by the same signal, once the child has
+// cleared up and ended.
+extern "C" void ForwardToWork(int sig) {
+    if (workPid > 0) ::kill(workPid, sig);
+}
 
 // Ends this process as the child ended: with its exit status, or by its signal.
 [[noreturn]] void EndAs(int waitStatus) {
@@ -68,18 +76,28 @@ void ContinueInChild() {
     }
     if (child == 0) {
         ::close(fds[0]);
-        // The work ends with the command (interrupted, out of time) as long
-        // as the command waits for it, by SIGTERM so that it can clear up
-        // (SIGKILL where the caller has SIGTERM ignored); a parent already
-        // gone waits for nothing.
+        // Should the command end without handing on (SIGKILL), the work ends
+        // with it: by SIGTERM so that it can clear up, or by SIGKILL where the
+        // caller has SIGTERM ignored or blocked. A parent already gone waits
+        // for nothing.
         struct sigaction term {};
-        const bool termIgnored = ::sigaction(SIGTERM, nullptr, &term) == 0 && term.sa_handler == SIG_IGN;
-        ::prctl(PR_SET_PDEATHSIG, termIgnored ? SIGKILL : SIGTERM);
+        sigset_t blocked;
+        const bool termHeld = (::sigaction(SIGTERM, nullptr, &term) == 0 && term.sa_handler == SIG_IGN) ||
+                              (sigprocmask(SIG_SETMASK, nullptr, &blocked) == 0 && sigismember(&blocked, SIGTERM) == 1);
+        ::prctl(PR_SET_PDEATHSIG, termHeld ? SIGKILL : SIGTERM);
         if (::getppid() != parent) _exit(1);
         reportFd = fds[1];
         return;
     }
     ::close(fds[1]);
+    workPid = child;
+    struct sigaction forward {};
+    forward.sa_handler = ForwardToWork;
+    sigemptyset(&forward.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) ::sigaction(sig, &forward, nullptr);
+    }
     unsigned char status = 0;
     ssize_t r;
     do r = ::read(fds[0], &status, 1);

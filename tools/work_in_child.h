@@ -10,9 +10,12 @@ namespace ca::batch {
 // To be called first in main, while the process has one thread. Forks: the
 // process the caller started waits until the child reports (ReportFinished)
 // and then ends at once with the reported status; a child that ends without
-// reporting ends it the same way (its exit status, or its signal). Returns in
-// the child, which is sent SIGTERM if its parent ends first. Where no child
-// can be made, returns in this process and nothing changes.
+// reporting ends it the same way (its exit status, or its signal). SIGINT,
+// SIGTERM and SIGHUP that reach the waiting process are handed on to the
+// child, so the command ends after the child has. Returns in the child,
+// which is sent SIGTERM (SIGKILL where SIGTERM is ignored or blocked) should
+// its parent end first. Where no child can be made, returns in this process
+// and nothing changes.
 //
 // Once reported, the child is left for the system to collect: a container
 // whose first process collects no children keeps one finished process per

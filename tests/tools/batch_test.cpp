@@ -287,10 +287,10 @@ pid_t ChildOf(pid_t command) {
     return -1;
 }
 
-// The command and the child process its work runs in end together: killing
-// the command stops the work before it writes anything and leaves none of its
-// temporary files, and a work that dies ends the command the same way, never
-// as a success.
+// The command and the child process its work runs in end together: ending
+// the command stops the work before it writes anything and, where the work
+// can clear up, the command ends only after its temporary files are gone; a
+// work that dies ends the command the same way, never as a success.
 TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
     std::string big = "1002\r\n202\r\n\r\n";  // long enough a run to stop halfway
     for (int k = 1; k <= 200; ++k) big += "a" + std::to_string(k) + "\r\n";
@@ -312,15 +312,28 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
         return temps(name);
     };
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);  // an orphaned work comes back to this test
-    for (const bool killCommand : {true, false}) {
-        const std::string name = killCommand ? "m1.tsv" : "m2.tsv", merges = File(name);
+    struct Case {
+        const char* merges;
+        int toCommand, toWork;  // the signal sent to each (0: none)
+        int handedDown;         // SIGCHLD ignored, or SIGTERM blocked, by the caller (0: neither)
+    } cases[] = {
+        {"m1.tsv", SIGTERM, 0, 0},        // handed on: the command ends after the work has cleared up
+        {"m2.tsv", 0, SIGKILL, SIGCHLD},  // the command still learns the work's end
+        {"m4.tsv", SIGKILL, 0, SIGTERM},  // nothing handed on: the work must not go on
+    };
+    for (const Case& c : cases) {
+        const std::string merges = File(c.merges);
         const std::string out = File("o.txt"), in = File("big.dat");
         const pid_t command = ::fork();
         if (command == 0) {
             const int null = ::open("/dev/null", O_RDWR);
             ::dup2(null, 1);
             ::dup2(null, 2);
-            if (!killCommand) ::signal(SIGCHLD, SIG_IGN);  // handed down: the command must still learn the end
+            if (c.handedDown == SIGCHLD) ::signal(SIGCHLD, SIG_IGN);
+            sigset_t set;
+            sigemptyset(&set);
+            if (c.handedDown == SIGTERM) sigaddset(&set, SIGTERM);
+            ::sigprocmask(SIG_SETMASK, &set, nullptr);
             ::execl(CLUSTER_BATCH, CLUSTER_BATCH, "--method", "centroid", "--out", out.c_str(), "--merges",
                     merges.c_str(), in.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
@@ -329,19 +342,21 @@ TEST_F(Batch, TheCommandAndItsWorkEndTogether) {
         for (int i = 0; i < 50000 && work < 0; ++i)
             if ((work = ChildOf(command)) < 0) ::usleep(100);
         ASSERT_GT(work, 0);
-        ASSERT_EQ(waitForTemp(name), 1);
-        ::kill(killCommand ? command : work, killCommand ? SIGTERM : SIGKILL);
-        int status = 0, workStatus = 0;
+        ASSERT_EQ(waitForTemp(c.merges), 1);
+        ::kill(c.toCommand ? command : work, c.toCommand ? c.toCommand : c.toWork);
+        int status = 0;
         ASSERT_EQ(::waitpid(command, &status, 0), command);
-        if (killCommand) {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-            ASSERT_EQ(::waitpid(work, &workStatus, 0), work);
-            EXPECT_FALSE(WIFEXITED(workStatus) && WEXITSTATUS(workStatus) == 0) << "the work went on";
-            EXPECT_EQ(temps(name), 0) << "a temporary file left behind";
-        } else {
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == (c.toCommand ? c.toCommand : c.toWork))
+            << c.merges << " " << status;
+        if (c.toCommand == SIGTERM) {
+            EXPECT_EQ(::kill(work, 0), -1) << "the command ended before its work";  // collected by the command
+            EXPECT_EQ(temps(c.merges), 0) << "a temporary file left behind";
         }
-        EXPECT_FALSE(std::filesystem::exists(merges)) << killCommand;
+        int workStatus = 0;
+        if (::waitpid(work, &workStatus, 0) == work) {  // orphaned: it must not have finished
+            EXPECT_FALSE(WIFEXITED(workStatus) && WEXITSTATUS(workStatus) == 0) << c.merges << ": the work went on";
+        }
+        EXPECT_FALSE(std::filesystem::exists(merges)) << c.merges;
     }
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 
