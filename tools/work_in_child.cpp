@@ -67,9 +67,16 @@ void ContinueInChild() {
         if (fds[1] >= 0) ::close(fds[1]);
         return;
     }
+    // The signals to hand on are held from before the fork until the
+    // waiting process can hand them on: one that comes in between is not lost.
+    sigset_t handedOn, callers;
+    sigemptyset(&handedOn);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&handedOn, sig);
+    sigprocmask(SIG_BLOCK, &handedOn, &callers);
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child < 0) {
+        sigprocmask(SIG_SETMASK, &callers, nullptr);
         ::close(fds[0]);
         ::close(fds[1]);
         return;
@@ -81,10 +88,10 @@ void ContinueInChild() {
         // caller has SIGTERM ignored or blocked. A parent already gone waits
         // for nothing.
         struct sigaction term {};
-        sigset_t blocked;
         const bool termHeld = (::sigaction(SIGTERM, nullptr, &term) == 0 && term.sa_handler == SIG_IGN) ||
-                              (sigprocmask(SIG_SETMASK, nullptr, &blocked) == 0 && sigismember(&blocked, SIGTERM) == 1);
+                              sigismember(&callers, SIGTERM) == 1;
         ::prctl(PR_SET_PDEATHSIG, termHeld ? SIGKILL : SIGTERM);
+        sigprocmask(SIG_SETMASK, &callers, nullptr);
         if (::getppid() != parent) _exit(1);
         reportFd = fds[1];
         return;
@@ -98,6 +105,7 @@ void ContinueInChild() {
         struct sigaction old {};
         if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) ::sigaction(sig, &forward, nullptr);
     }
+    sigprocmask(SIG_SETMASK, &callers, nullptr);
     unsigned char status = 0;
     ssize_t r;
     do r = ::read(fds[0], &status, 1);
