@@ -280,10 +280,10 @@ std::string TextReader::ReadRest(size_t limit) {
     // Room for the rest of the file at once, rather than a text that grows
     // by doubling (copied each time, and twice the fresh memory).
     if (fd_ >= 0 && !ended_) {
-        struct stat st;
         const off_t at = ::lseek(fd_, 0, SEEK_CUR);
-        if (at >= 0 && ::fstat(fd_, &st) == 0 && st.st_size > at)
-            rest.reserve(std::min<uint64_t>(most, buffer_.size() - pos_ + static_cast<uint64_t>(st.st_size - at)));
+        const uint64_t size = FileSize();
+        if (at >= 0 && size > static_cast<uint64_t>(at))
+            rest.reserve(std::min<uint64_t>(most, buffer_.size() - pos_ + (size - static_cast<uint64_t>(at))));
     }
     while (rest.size() < most && Peek() >= 0) {
         size_t end = buffer_.find(static_cast<char>(kEndOfFile), pos_);

@@ -130,18 +130,6 @@ extern "C" void RemovePendingTemps(int sig) {
     ::raise(sig);
 }
 
-// A signal the caller had ignored (nohup, a background job) stays ignored.
-void RemovePendingTempsOnSignals() {
-    struct sigaction action {};
-    action.sa_handler = RemovePendingTemps;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, sig);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old {};
-        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) ::sigaction(sig, &action, nullptr);
-    }
-}
-
 // The slot that now names `path`, or -1 (then only the end of the run removes it).
 int AddPendingTemp(const std::string& path) {
     for (int i = 0; i < static_cast<int>(std::size(pendingTemps)); ++i) {
@@ -462,7 +450,7 @@ int main(int argc, char** argv) {
     // in this process.)
     if (std::none_of(argv + 1, argv + argc, [](const char* a) { return a == kNoFork; }))
         ca::batch::ContinueInChild();
-    RemovePendingTempsOnSignals();
+    ca::batch::HandleEndSignals(RemovePendingTemps);
     int status = Run(argc, argv);
     // What went to standard output (the help, a cut) must have arrived.
     std::cout.flush();

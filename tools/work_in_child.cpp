@@ -14,6 +14,8 @@
 namespace ca::batch {
 namespace {
 
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 int reportFd = -1;  // in the child: the pipe to the waiting process
 volatile sig_atomic_t workPid = 0;  // in the waiting process: the child
 
@@ -52,7 +54,27 @@ int AboveStandardStreams(int fd) {
     return moved;
 }
 
+sigset_t EndSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kEndSignals) sigaddset(&set, sig);
+    return set;
+}
+
+bool Ignored(int sig) {
+    struct sigaction now {};
+    return ::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_IGN;
+}
+
 }  // namespace
+
+void HandleEndSignals(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_mask = EndSignals();
+    for (int sig : kEndSignals)
+        if (!Ignored(sig)) ::sigaction(sig, &action, nullptr);
+}
 
 void ContinueInChild() {
     // A caller may hand down SIGCHLD ignored, which would leave the child's
@@ -69,9 +91,8 @@ void ContinueInChild() {
     }
     // The signals to hand on are held from before the fork until the
     // waiting process can hand them on: one that comes in between is not lost.
-    sigset_t handedOn, callers;
-    sigemptyset(&handedOn);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&handedOn, sig);
+    const sigset_t handedOn = EndSignals();
+    sigset_t callers;
     sigprocmask(SIG_BLOCK, &handedOn, &callers);
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
@@ -87,9 +108,7 @@ void ContinueInChild() {
         // with it: by SIGTERM so that it can clear up, or by SIGKILL where the
         // caller has SIGTERM ignored or blocked. A parent already gone waits
         // for nothing.
-        struct sigaction term {};
-        const bool termHeld = (::sigaction(SIGTERM, nullptr, &term) == 0 && term.sa_handler == SIG_IGN) ||
-                              sigismember(&callers, SIGTERM) == 1;
+        const bool termHeld = Ignored(SIGTERM) || sigismember(&callers, SIGTERM) == 1;
         ::prctl(PR_SET_PDEATHSIG, termHeld ? SIGKILL : SIGTERM);
         sigprocmask(SIG_SETMASK, &callers, nullptr);
         if (::getppid() != parent) _exit(1);
@@ -98,13 +117,7 @@ void ContinueInChild() {
     }
     ::close(fds[1]);
     workPid = child;
-    struct sigaction forward {};
-    forward.sa_handler = ForwardToWork;
-    sigemptyset(&forward.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction old {};
-        if (::sigaction(sig, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) ::sigaction(sig, &forward, nullptr);
-    }
+    HandleEndSignals(ForwardToWork);
     sigprocmask(SIG_SETMASK, &callers, nullptr);
     unsigned char status = 0;
     ssize_t r;

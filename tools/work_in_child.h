@@ -22,6 +22,11 @@ namespace ca::batch {
 // run (the command's --no-fork avoids it).
 void ContinueInChild();
 
+// Has `handler` take SIGINT, SIGTERM and SIGHUP (an interrupt or an end of
+// the command), all three held while it runs; a signal the caller had
+// ignored (nohup, a background job) stays ignored.
+void HandleEndSignals(void (*handler)(int));
+
 // The work is done: every file written and closed. Flushes standard output
 // and error, tells the waiting process `status`, and lets go of the standard
 // streams so that a reader of them sees their end now. What remains of the
