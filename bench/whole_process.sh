@@ -7,6 +7,14 @@
 #
 # Target at N = 1000: whole process <= pair sums + agglomeration + 30 ms.
 #
+# This machine's speed changes by a third within minutes, while the engine
+# benchmark takes a minute to run. Measured once before and once after all
+# the processes, its figures could come from a fast spell and the processes
+# from a slow one (seen: margins of -21 to -39 ms at 1000 x 200, with engine
+# figures within 5 % of those of a run that met the target). So each round
+# measures both: a case's margin is taken per round, against that round's
+# engine figures, and the verdict is the median margin over the rounds.
+#
 #   bench/whole_process.sh                  # uses build/
 #   BUILD_DIR=/path/to/build ROUNDS=5 RUNS=5 bench/whole_process.sh
 #   BASELINE=/path/to/older/cluster-batch bench/whole_process.sh   # adds a ratio
@@ -24,11 +32,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 # The commands take turns in ROUNDS rounds of RUNS runs each, so that a
 # change in the machine's speed during the run weighs on every command alike;
-# medians are taken over all the runs of a command. Three warm-up runs per
-# command and round: on a virtual machine whose host takes back freed memory,
-# the first runs after others find their pages cold.
+# each round begins with the engine benchmark (ENGINE_REPS repetitions).
+# Three warm-up runs per command and round: on a virtual machine whose host
+# takes back freed memory, the first runs after others find their pages cold.
 ROUNDS="${ROUNDS:-5}"
 RUNS="${RUNS:-5}"
+ENGINE_REPS="${ENGINE_REPS:-3}"
 BATCH="$BUILD_DIR/tools/cluster-batch"
 ENGINE_BENCH="$BUILD_DIR/bench/engine_bench"
 BASELINE="${BASELINE:-}"
@@ -79,24 +88,15 @@ for s in "${SIZES[@]}"; do
   generate "n$1m$2" "$1" "$2" "$(( $1 + $2 ))"
 done
 
-# The engine benchmark runs before and after the whole processes, and the
-# mean of its two medians is taken, so that a change in the machine's load
-# during the run weighs on both sides alike.
+# The engine's medians of the pair sums and the agglomeration, a CSV a round.
 engine_bench() {
   "$ENGINE_BENCH" --benchmark_filter='^(BM_PairSums/[0-9]+/[0-9]+/|(Centroid|Ward)/[0-9]+/[0-9]+/[01]/0/)' \
-    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_repetitions="$ENGINE_REPS" --benchmark_report_aggregates_only=true \
     --benchmark_out="$WORK/$1" --benchmark_out_format=csv >/dev/null
 }
-echo "== engine benchmark (pair sums, agglomeration), first half =="
-engine_bench engine1.csv
-# name,iterations,real_time,... ; names like "Ward/1000/5/1/0/real_time_median"
-# or "Centroid/1000/5/0/0/process_time/real_time_median"
-engine_median() {  # prefix -> milliseconds, the mean of the two runs
-  awk -F, -v want="\"$1/" 'index($1, want) == 1 && $1 ~ /real_time_median"$/ { sum += $3; n++ }
-    END { if (n) printf "%.2f\n", sum / n }' "$WORK/engine1.csv" "$WORK/engine2.csv"
-}
 
-echo "== whole process (hyperfine, $ROUNDS rounds of $RUNS runs each) =="
+echo "== engine benchmark and whole processes (hyperfine): $ROUNDS rounds of $RUNS runs each =="
+
 commands=()
 names=()
 for s in "${SIZES[@]}"; do
@@ -120,6 +120,7 @@ pace=()
 warmup=3
 [ -z "$GAP" ] || { pace=(--prepare "sleep $GAP"); warmup=1; }
 for round in $(seq "$ROUNDS"); do
+  engine_bench "engine$round.csv"
   hyperfine -N --warmup "$warmup" --runs "$RUNS" "${pace[@]}" --style none --export-json "$WORK/round$round.json" \
     "${commands[@]}" >/dev/null
 done
@@ -151,23 +152,6 @@ cpu = sum(r.ru_utime + r.ru_stime for r in ended.values())
 print(f"{cpu * 1000:.1f} {max(r.ru_maxrss for r in work) / 1024:.1f} {sum(r.ru_minflt for r in work)}")
 ' ${commands[$i]})
 done
-# Per command: the median of all its runs.
-python3 - "$WORK" "$ROUNDS" >"$WORK/whole.csv" <<'PY'
-import json, statistics, sys
-work, rounds = sys.argv[1], int(sys.argv[2])
-times = None
-for r in range(1, rounds + 1):
-    results = json.load(open(f"{work}/round{r}.json"))["results"]
-    if times is None:
-        times = [[] for _ in results]
-    for i, res in enumerate(results):
-        times[i] += res["times"]
-print("command,median")
-for i in range(len(times)):
-    print(f"{i},{statistics.median(times[i])}")
-PY
-echo "== engine benchmark, second half =="
-engine_bench engine2.csv
 
 if [ -n "$BASELINE" ]; then
   for name in "${names[@]}"; do
@@ -177,44 +161,74 @@ if [ -n "$BASELINE" ]; then
   done
 fi
 
-# whole.csv: index,median (seconds), in the order of the commands.
-mapfile -t medians < <(awk -F, 'NR > 1 { printf "%.1f\n", $2 * 1000 }' "$WORK/whole.csv")
-
-printf '\n%-22s %9s %9s %9s %9s %9s %9s %8s %7s  %s\n' case whole_ms sums_ms aggl_ms target_ms margin_ms cpu_ms peak_MB faults verdict
-i=0
-declare -A whole
+# One line per command for the summary: name, then cpu_ms peak_MB faults.
 for name in "${names[@]}"; do
-  whole[$name]=${medians[$i]}
-  i=$((i + 1))
-done
-for name in "${names[@]}"; do
-  case $name in *.baseline | start-up) continue ;; esac
-  size=${name%%.*}                     # n1000m200
-  n=${size#n}; n=${n%%m*}; m=${size##*m}
-  method=$(echo "$name" | cut -d. -f2)
-  if [ "$method" = centroid ]; then aggl=$(engine_median "Centroid/$n/$m/0/0"); else aggl=$(engine_median "Ward/$n/$m/1/0"); fi
-  sums=$(engine_median "BM_PairSums/$n/$m")
-  read -r cpu peak faults <<<"${usage[$name]}"
-  awk -v name="$name" -v w="${whole[$name]}" -v s="$sums" -v a="$aggl" -v n="$n" -v c="$cpu" \
-    -v peak="$peak" -v faults="$faults" 'BEGIN {
-    t = s + a + 30
-    verdict = n == 1000 ? (w <= t ? "met" : "MISSED") : "-"
-    printf "%-22s %9.1f %9.1f %9.1f %9.1f %9.1f %9.1f %8.1f %7d  %s\n", name, w, s, a, t, t - w, c, peak, faults, verdict
-  }'
-done
+  echo "$name ${usage[$name]:-- - -}"
+done >"$WORK/commands.txt"
 
-read -r cpu _ <<<"${usage[start-up]}"
-printf '\nstart-up alone (cluster-batch --help): %s ms (cpu %s ms)\n' "${whole[start-up]}" "$cpu"
-echo "(whole: median of all the hyperfine runs of the rounds; sums and aggl:"
-echo " engine benchmark medians, mean of the runs before and after; target = sums + aggl + 30;"
-echo " cpu_ms: user + system time of the command and its work, peak_MB and faults: peak resident size and page"
-echo " faults of the work, from one more run)"
+python3 - "$WORK" "$ROUNDS" <<'PY'
+import csv, json, statistics, sys
 
-if [ -n "$BASELINE" ]; then
-  printf '\n%-22s %11s %9s %7s\n' case baseline_ms now_ms ratio
-  for name in "${names[@]}"; do
-    case $name in *.baseline | start-up) continue ;; esac
-    awk -v name="$name" -v b="${whole[$name.baseline]}" -v w="${whole[$name]}" \
-      'BEGIN { printf "%-22s %11.1f %9.1f %7.2f\n", name, b, w, w / b }'
-  done
-fi
+work, rounds = sys.argv[1], int(sys.argv[2])
+commands = [line.split() for line in open(f"{work}/commands.txt")]
+names = [c[0] for c in commands]
+usage = {c[0]: c[1:] for c in commands}
+
+# Per round: each command's run times (ms), and the engine's medians (ms) by
+# benchmark name, e.g. "Ward/1000/5/1/0" or "Centroid/1000/5/0/0/process_time".
+times, engine = [], []
+for r in range(1, rounds + 1):
+    results = json.load(open(f"{work}/round{r}.json"))["results"]
+    times.append({names[i]: [t * 1000 for t in res["times"]] for i, res in enumerate(results)})
+    medians = {}
+    for row in csv.reader(open(f"{work}/engine{r}.csv")):
+        # With one repetition there are no aggregates: the run itself.
+        if len(row) > 4 and row[0].endswith(("/real_time_median", "/real_time")):
+            scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[row[4]]
+            medians[row[0].rsplit("/real_time", 1)[0]] = float(row[2]) * scale
+    engine.append(medians)
+
+def engine_ms(medians, prefix):
+    found = [v for k, v in medians.items() if k.startswith(prefix + "/") or k == prefix]
+    return found[0] if found else float("nan")
+
+print(f"\n{'case':<22} {'whole_ms':>9} {'sums_ms':>8} {'aggl_ms':>8} {'target_ms':>9} {'margin_ms':>9} "
+      f"{'met':>5} {'cpu_ms':>8} {'peak_MB':>8} {'faults':>7}  verdict")
+for name in names:
+    if name.endswith(".baseline") or name == "start-up":
+        continue
+    size, method = name.split(".")[0], name.split(".")[1]
+    n, m = size[1:].split("m")
+    aggl_prefix = f"Centroid/{n}/{m}/0/0" if method == "centroid" else f"Ward/{n}/{m}/1/0"
+    sums = [engine_ms(e, f"BM_PairSums/{n}/{m}") for e in engine]
+    aggl = [engine_ms(e, aggl_prefix) for e in engine]
+    whole = [statistics.median(t[name]) for t in times]
+    target = [s + a + 30 for s, a in zip(sums, aggl)]
+    margins = [t - w for t, w in zip(target, whole)]
+    margin = statistics.median(margins)
+    met = sum(1 for x in margins if x >= 0)
+    verdict = "-" if n != "1000" else "met" if margin >= 0 else "MISSED" if margin < 0 else "?"
+    all_runs = [x for t in times for x in t[name]]
+    cpu, peak, faults = usage[name]
+    print(f"{name:<22} {statistics.median(all_runs):9.1f} {statistics.median(sums):8.1f} "
+          f"{statistics.median(aggl):8.1f} {statistics.median(target):9.1f} {margin:9.1f} "
+          f"{met:>3}/{rounds:<1} {cpu:>8} {peak:>8} {faults:>7}  {verdict}")
+
+startup = [x for t in times for x in t["start-up"]]
+print(f"\nstart-up alone (cluster-batch --help): {statistics.median(startup):.1f} ms (cpu {usage['start-up'][0]} ms)")
+print("(whole: median of all the hyperfine runs; sums, aggl, target: medians over the rounds of the engine")
+print(" benchmark's medians; target = sums + aggl + 30; margin: the median over the rounds of the round's")
+print(" target less the round's whole median, and met: in how many rounds it was 0 or more; verdict by the")
+print(" median margin. cpu_ms: user + system time of the command and its work; peak_MB and faults: peak")
+print(" resident size and page faults of the work, from one more run)")
+
+baselines = [n for n in names if n.endswith(".baseline")]
+if baselines:
+    print(f"\n{'case':<22} {'baseline_ms':>11} {'now_ms':>9} {'ratio':>7}")
+    for name in names:
+        if name + ".baseline" not in names:
+            continue
+        b = statistics.median([x for t in times for x in t[name + ".baseline"]])
+        w = statistics.median([x for t in times for x in t[name]])
+        print(f"{name:<22} {b:11.1f} {w:9.1f} {w / b:7.2f}")
+PY
