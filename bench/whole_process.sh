@@ -16,7 +16,7 @@
 # engine figures, and the verdict is the median margin over the rounds.
 #
 #   bench/whole_process.sh                  # uses build/
-#   BUILD_DIR=/path/to/build ROUNDS=5 RUNS=5 bench/whole_process.sh
+#   BUILD_DIR=/path/to/build ROUNDS=5 RUNS=5 ENGINE_REPS=3 bench/whole_process.sh
 #   BASELINE=/path/to/older/cluster-batch bench/whole_process.sh   # adds a ratio
 #   GAP=3 ROUNDS=1 bench/whole_process.sh   # each run GAP seconds after the last
 #
