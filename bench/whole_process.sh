@@ -11,9 +11,10 @@
 # benchmark takes a minute to run. Measured once before and once after all
 # the processes, its figures could come from a fast spell and the processes
 # from a slow one (seen: margins of -21 to -39 ms at 1000 x 200, with engine
-# figures within 5 % of those of a run that met the target). So each round
-# measures both: a case's margin is taken per round, against that round's
-# engine figures, and the verdict is the median margin over the rounds.
+# figures only 5 to 9 % above those of a run that met the target). So each
+# round measures both: a case's margin is taken per round, against that
+# round's engine figures, and the verdict is the median margin over the
+# rounds.
 #
 #   bench/whole_process.sh                  # uses build/
 #   BUILD_DIR=/path/to/build ROUNDS=5 RUNS=5 ENGINE_REPS=3 bench/whole_process.sh
