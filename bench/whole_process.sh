@@ -168,7 +168,7 @@ for name in "${names[@]}"; do
 done >"$WORK/commands.txt"
 
 python3 - "$WORK" "$ROUNDS" <<'PY'
-import csv, json, statistics, sys
+import csv, json, math, statistics, sys
 
 work, rounds = sys.argv[1], int(sys.argv[2])
 commands = [line.split() for line in open(f"{work}/commands.txt")]
@@ -193,6 +193,9 @@ def engine_ms(medians, prefix):
     found = [v for k, v in medians.items() if k.startswith(prefix + "/") or k == prefix]
     return found[0] if found else float("nan")
 
+def overall(name):  # the median of all the runs of a command
+    return statistics.median([x for t in times for x in t[name]])
+
 print(f"\n{'case':<22} {'whole_ms':>9} {'sums_ms':>8} {'aggl_ms':>8} {'target_ms':>9} {'margin_ms':>9} "
       f"{'met':>5} {'cpu_ms':>8} {'peak_MB':>8} {'faults':>7}  verdict")
 for name in names:
@@ -208,15 +211,13 @@ for name in names:
     margins = [t - w for t, w in zip(target, whole)]
     margin = statistics.median(margins)
     met = sum(1 for x in margins if x >= 0)
-    verdict = "-" if n != "1000" else "met" if margin >= 0 else "MISSED" if margin < 0 else "?"
-    all_runs = [x for t in times for x in t[name]]
+    verdict = "-" if n != "1000" else "?" if math.isnan(margin) else "met" if margin >= 0 else "MISSED"
     cpu, peak, faults = usage[name]
-    print(f"{name:<22} {statistics.median(all_runs):9.1f} {statistics.median(sums):8.1f} "
+    print(f"{name:<22} {overall(name):9.1f} {statistics.median(sums):8.1f} "
           f"{statistics.median(aggl):8.1f} {statistics.median(target):9.1f} {margin:9.1f} "
           f"{met:>3}/{rounds:<1} {cpu:>8} {peak:>8} {faults:>7}  {verdict}")
 
-startup = [x for t in times for x in t["start-up"]]
-print(f"\nstart-up alone (cluster-batch --help): {statistics.median(startup):.1f} ms (cpu {usage['start-up'][0]} ms)")
+print(f"\nstart-up alone (cluster-batch --help): {overall('start-up'):.1f} ms (cpu {usage['start-up'][0]} ms)")
 print("(whole: median of all the hyperfine runs; sums, aggl, target: medians over the rounds of the engine")
 print(" benchmark's medians; target = sums + aggl + 30; margin: the median over the rounds of the round's")
 print(" target less the round's whole median, and met: in how many rounds it was 0 or more; verdict by the")
@@ -226,10 +227,8 @@ print(" resident size and page faults of the work, from one more run)")
 baselines = [n for n in names if n.endswith(".baseline")]
 if baselines:
     print(f"\n{'case':<22} {'baseline_ms':>11} {'now_ms':>9} {'ratio':>7}")
-    for name in names:
-        if name + ".baseline" not in names:
-            continue
-        b = statistics.median([x for t in times for x in t[name + ".baseline"]])
-        w = statistics.median([x for t in times for x in t[name]])
+    for baseline in baselines:
+        name = baseline.removesuffix(".baseline")
+        b, w = overall(baseline), overall(name)
         print(f"{name:<22} {b:11.1f} {w:9.1f} {w / b:7.2f}")
 PY
