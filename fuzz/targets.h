@@ -1,5 +1,5 @@
-// Fuzz targets: each takes one input of any bytes, runs one reader or one
-// round trip on it and checks what must hold, calling Fail when it does not.
+// Fuzz targets: each takes one input of any bytes, runs one reader, one
+// round trip or the agglomerations on it and checks what must hold, calling Fail when it does not.
 // Built into libFuzzer programs by scripts/fuzz and replayed over the
 // committed corpora by the test suite.
 #pragma once
@@ -18,6 +18,7 @@ void NumberInput(const uint8_t* data, size_t size);
 void SjisConversion(const uint8_t* data, size_t size);
 void DataFileRoundTrip(const uint8_t* data, size_t size);
 void CsvRoundTrip(const uint8_t* data, size_t size);
+void Agglomeration(const uint8_t* data, size_t size);
 
 struct NamedTarget {
     const char* name;  // also the name of its corpus folder
@@ -27,6 +28,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"datafile_load", DataFileLoad},   {"csv_import", CsvImport},
     {"number_input", NumberInput},     {"sjis", SjisConversion},
     {"datafile_roundtrip", DataFileRoundTrip}, {"csv_roundtrip", CsvRoundTrip},
+    {"agglomeration", Agglomeration},
 };
 
 // A property that does not hold. The libFuzzer programs abort; the replay
