@@ -1,5 +1,6 @@
 // Fuzz targets: each takes one input of any bytes, runs one reader, one
-// round trip or the agglomerations on it and checks what must hold, calling Fail when it does not.
+// round trip or the agglomerations on it and checks what must hold, calling
+// Fail when it does not.
 // Built into libFuzzer programs by scripts/fuzz and replayed over the
 // committed corpora by the test suite.
 #pragma once
