@@ -3,27 +3,17 @@
 // asked for, so a run without one starts at once.
 #pragma once
 
-#include <cstddef>
+#include <string>
 
 namespace ca {
 struct AnalysisStore;
 }
 
-extern "C" {
-
-// What ca_batch_pdf answers.
-enum BatchPdfStatus : int {
-    kBatchPdfDone = 0,
-    kBatchPdfBadFontSize = 1,  // the font size is no integer (message: the program's text)
-    kBatchPdfFailed = 2,       // the document could not be drawn or written (message: why)
-};
-
 // Draws the finished tree of `store` as PDF into `path` at the typed font
-// size. `message` receives the program's Shift_JIS text of a failure, cut to
-// `messageSize` bytes with a closing NUL.
-typedef int (*BatchPdfFunction)(ca::AnalysisStore* store, const char* path, const char* fontSize, char separator,
-                                char* message, size_t messageSize);
+// size. Raises ca::ConvertError for a font size that is no integer and
+// ca::Error when the document cannot be drawn or written. (C linkage only so
+// that the command can find it by name in the module.)
+extern "C" void ca_write_dendrogram_pdf(ca::AnalysisStore& store, const std::string& path,
+                                        const std::string& fontSize, char separator);
 
-int ca_batch_pdf(ca::AnalysisStore* store, const char* path, const char* fontSize, char separator, char* message,
-                 size_t messageSize);
-}
+using WriteDendrogramPdfFunction = decltype(&ca_write_dendrogram_pdf);

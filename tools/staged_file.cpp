@@ -1,0 +1,119 @@
+#include "tools/staged_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+
+#include "common/error.h"
+#include "common/textfile.h"
+
+namespace ca::batch {
+namespace {
+
+// The temporary files not yet committed, in fixed slots that the signal
+// handler can read.
+struct PendingTemp {
+    std::atomic<bool> used{false};
+    char path[PATH_MAX];
+};
+PendingTemp pendingTemps[8];
+
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemovePendingTemps(int sig) {
+    for (PendingTemp& t : pendingTemps)
+        if (t.used.load(std::memory_order_acquire)) ::unlink(t.path);
+    // Ends the process by the same signal once the handler returns.
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+// The slot that now names `path`, or -1 (then only the destructor removes it).
+int AddPendingTemp(const std::string& path) {
+    for (int i = 0; i < static_cast<int>(std::size(pendingTemps)); ++i) {
+        PendingTemp& t = pendingTemps[i];
+        if (t.used.load(std::memory_order_relaxed) || path.size() >= sizeof t.path) continue;
+        std::memcpy(t.path, path.c_str(), path.size() + 1);
+        t.used.store(true, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void DropPendingTemp(int& slot) {
+    if (slot >= 0) pendingTemps[slot].used.store(false, std::memory_order_release);
+    slot = -1;
+}
+
+}  // namespace
+
+void RemoveStagedFilesOnEndSignals() {
+    struct sigaction action {};
+    action.sa_handler = RemovePendingTemps;
+    sigemptyset(&action.sa_mask);
+    for (int sig : kEndSignals) sigaddset(&action.sa_mask, sig);
+    for (int sig : kEndSignals) {
+        struct sigaction now {};
+        if (::sigaction(sig, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
+}
+
+StagedFile::StagedFile(const std::string& path) : final_(path) {
+    struct stat st;
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    struct stat lst;
+    if ((exists && !S_ISREG(st.st_mode)) || (!exists && ::lstat(path.c_str(), &lst) == 0)) {
+        temp_ = path;  // a device, a pipe, or a link that leads nowhere
+        inPlace_ = true;
+        return;
+    }
+    mode_t mode;
+    if (exists) {
+        final_ = std::filesystem::canonical(path).string();
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const std::filesystem::path p(final_);
+    const std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
+    std::string tmpl = folder + "/." + p.filename().string() + ".XXXXXX";
+    // The end signals wait until the file is in the handler's list.
+    sigset_t ends, before;
+    sigemptyset(&ends);
+    for (int sig : kEndSignals) sigaddset(&ends, sig);
+    ::pthread_sigmask(SIG_BLOCK, &ends, &before);
+    const int fd = ::mkstemp(tmpl.data());
+    const int error = errno;
+    if (fd >= 0) slot_ = AddPendingTemp(tmpl);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    // As for any file created: a missing folder is a bad name.
+    if (fd < 0) throw IoError(error == ENOENT ? kInvalidFileName : IoCodeFromErrno(error));
+    ::fchmod(fd, mode);
+    ::close(fd);
+    temp_ = tmpl;
+}
+
+StagedFile::~StagedFile() {
+    if (!inPlace_ && !temp_.empty()) ::unlink(temp_.c_str());
+    DropPendingTemp(slot_);
+}
+
+void StagedFile::Commit() {
+    if (inPlace_) return;
+    if (::rename(temp_.c_str(), final_.c_str()) != 0) throw IoError(IoCodeFromErrno(errno));
+    temp_.clear();
+    DropPendingTemp(slot_);
+}
+
+}  // namespace ca::batch

@@ -1,0 +1,38 @@
+// Outputs that appear only when complete: a file is written under a temporary
+// name in the folder of its final name and renamed to it at the end; a run
+// that fails, or is interrupted, leaves the old file as it was and nothing of
+// its own behind.
+#pragma once
+
+#include <string>
+
+namespace ca::batch {
+
+// Has SIGINT, SIGTERM and SIGHUP remove the temporary files of every staged
+// file not yet committed, then end the process by the same signal. A signal
+// the caller had ignored (nohup, a background job) stays ignored.
+void RemoveStagedFilesOnEndSignals();
+
+// A name that leads to something other than a regular file (a device such as
+// /dev/null, a pipe) is written in place, and a symbolic link is written
+// through: the file it leads to is replaced, keeping its mode.
+class StagedFile {
+public:
+    // Makes the temporary file; raises ca::IoError when it cannot.
+    explicit StagedFile(const std::string& path);
+    ~StagedFile();  // removes the temporary file unless committed
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // Where to write until Commit.
+    const std::string& TempPath() const { return temp_; }
+    // Puts the written file in place; raises ca::IoError when it cannot.
+    void Commit();
+
+private:
+    std::string final_, temp_;
+    bool inPlace_ = false;
+    int slot_ = -1;  // in the list the signal handler reads, or -1
+};
+
+}  // namespace ca::batch
