@@ -3,40 +3,22 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
+#include "tests/support/files.h"
 
 namespace ca {
 namespace {
 
 class TextFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ca_textfile_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-    std::string Put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
-    }
-
-    static std::string Bytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
+    std::string Put(const std::string& name, const std::string& bytes) const { return dir_.Put(name, bytes); }
+    static std::string Bytes(const std::string& path) { return testing::ReadAll(path); }
 
     // Every line of `bytes` until ReadLine reaches the end.
     std::vector<std::string> Lines(const std::string& bytes) {
@@ -47,7 +29,7 @@ protected:
         return lines;
     }
 
-    std::string dir_;
+    testing::TempDir dir_;
 };
 
 // The code of the IoError that `op` raises, or -1 when it raises none.
@@ -105,7 +87,7 @@ TEST_F(TextFileTest, WriterFailuresRaiseWithCodes) {
     TextWriter w;
     EXPECT_EQ(CodeOf([&] { w.Create(Path("no_such_dir/out.txt")); }), kInvalidFileName);
     EXPECT_EQ(CodeOf([&] { w.Create(file + "/out.txt"); }), kInvalidFileName);
-    EXPECT_EQ(CodeOf([&] { w.Create(dir_); }), kAccessDenied);
+    EXPECT_EQ(CodeOf([&] { w.Create(dir_.Path()); }), kAccessDenied);
     EXPECT_EQ(CodeOf([&] { w.Create(Path("fifo")); }), kAccessDenied);  // no reader: must not hang
     EXPECT_FALSE(w.IsOpen());
     EXPECT_NE(CodeOf([&] { w.Write("x"); }), -1);
@@ -148,7 +130,7 @@ TEST_F(TextFileTest, ReaderOpenFailures) {
     TextReader r;
     EXPECT_EQ(CodeOf([&] { r.Open(Path("missing.txt")); }), kFileNotFound);
     EXPECT_EQ(CodeOf([&] { r.Open(Path("no_such_dir/a.txt")); }), kInvalidFileName);
-    EXPECT_EQ(CodeOf([&] { r.Open(dir_); }), kAccessDenied);
+    EXPECT_EQ(CodeOf([&] { r.Open(dir_.Path()); }), kAccessDenied);
     EXPECT_EQ(CodeOf([&] { r.Open(Path("fifo")); }), kAccessDenied);  // must not wait for a writer
     EXPECT_FALSE(r.IsOpen());
     r.Open(file);

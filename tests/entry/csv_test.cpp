@@ -1,11 +1,8 @@
 #include "entry/csv.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +11,7 @@
 #include "engine/store.h"
 #include "entry/csvencoding.h"
 #include "entry/launch.h"
+#include "tests/support/files.h"
 
 namespace ca {
 namespace {
@@ -22,22 +20,12 @@ using Fields = std::vector<std::string>;
 
 class CsvTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ca_csv_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        FormCreate(grid_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { FormCreate(grid_); }
 
-    std::string Put(const std::string& bytes, const std::string& name = "in.csv") const {
-        std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
-        return dir_ + "/" + name;
-    }
+    std::string Put(const std::string& bytes, const std::string& name = "in.csv") const { return dir_.Put(name, bytes); }
     std::string Exported(const GridModel& g) const {
-        ExportCsv(g, dir_ + "/out");  // written as out.csv
-        std::ifstream in(dir_ + "/out.csv", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        ExportCsv(g, dir_.File("out"));  // written as out.csv
+        return testing::ReadAll(dir_.File("out.csv"));
     }
     void Import(const std::string& bytes) { ImportCsv(grid_, Put(bytes)); }
     Fields Row(int r) const {
@@ -46,7 +34,7 @@ protected:
         return t;
     }
 
-    std::string dir_;
+    testing::TempDir dir_;
     GridModel grid_;
 };
 
@@ -196,7 +184,7 @@ TEST_F(CsvTest, AFirstLineWithoutFieldsIsRefused) {
         EXPECT_EQ(std::pair(grid_.CurrentCol(), grid_.CurrentRow()), std::pair(2, 3));
         EXPECT_EQ(Row(2), (Fields{J(" 対象 1"), "A", ""}));
     }
-    EXPECT_THROW(ImportCsv(grid_, dir_ + "/none.csv"), IoError);
+    EXPECT_THROW(ImportCsv(grid_, dir_.File("none.csv")), IoError);
     EXPECT_EQ(grid_.RowCount(), 4);
 }
 
@@ -223,7 +211,7 @@ TEST_F(CsvTest, ExportThenImportGivesBackTheCells) {
         g.SetCell(1, 1, "corner");
         Exported(g);
         g.SetCell(1, 1, "kept");
-        ImportCsv(g, dir_ + "/out.csv");
+        ImportCsv(g, dir_.File("out.csv"));
         ASSERT_EQ(g.RowCount(), rows);
         ASSERT_EQ(g.ColCount(), cols);
         EXPECT_EQ(g.Cell(1, 1), "kept");

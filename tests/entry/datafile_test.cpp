@@ -1,11 +1,7 @@
 #include "entry/datafile.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,22 +17,12 @@ using Texts = std::vector<std::string>;
 
 class DataFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ca_datafile_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        FormCreate(grid_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void SetUp() override { FormCreate(grid_); }
 
-    std::string Put(const std::string& bytes) const {
-        std::ofstream(dir_ + "/in.dat", std::ios::binary) << bytes;
-        return dir_ + "/in.dat";
-    }
+    std::string Put(const std::string& bytes) const { return dir_.Put("in.dat", bytes); }
     std::string Saved() const {
-        SaveDataFile(grid_, dir_ + "/out.dat");
-        std::ifstream in(dir_ + "/out.dat", std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        SaveDataFile(grid_, dir_.File("out.dat"));
+        return testing::ReadAll(dir_.File("out.dat"));
     }
     void Load(const std::string& bytes) { LoadDataFile(grid_, Put(bytes)); }
     Texts Row(int r) const {
@@ -54,7 +40,7 @@ protected:
         return -1;
     }
 
-    std::string dir_;
+    testing::TempDir dir_;
     GridModel grid_;
 };
 
@@ -111,7 +97,7 @@ TEST_F(DataFileTest, ShortAndEmptyFiles) {
 TEST_F(DataFileTest, BadCountsAndMissingFilesStopTheLoadWhereTheyAre) {
     grid_.SetCell(1, 2, "A");
     EXPECT_EQ(LoadCode(Put("word\r\n3\r\n")), 106);
-    EXPECT_EQ(LoadCode(dir_ + "/none.dat"), 2);
+    EXPECT_EQ(LoadCode(dir_.File("none.dat")), 2);
     EXPECT_EQ(Row(2), (Texts{J(" 対象 1"), "A", ""}));
     EXPECT_EQ(grid_.RowCount(), 4);
 
@@ -166,10 +152,10 @@ TEST_F(DataFileTest, SaveThenLoadGivesBackEveryCellTrimmed) {
                 for (int k = rng() % 5; k > 0; --k) text += pieces[rng() % pieces.size()];
                 src.SetCell(c, r, text);
             }
-        SaveDataFile(src, dir_ + "/round.dat");
+        SaveDataFile(src, dir_.File("round.dat"));
         GridModel back;
         FormCreate(back);
-        LoadDataFile(back, dir_ + "/round.dat");
+        LoadDataFile(back, dir_.File("round.dat"));
         ASSERT_EQ(back.RowCount(), src.RowCount());
         ASSERT_EQ(back.ColCount(), src.ColCount());
         for (int r = 0; r < src.RowCount(); ++r)

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace ca::testing {
@@ -14,16 +15,16 @@ class TempDir {
 public:
     TempDir() {
         char tmpl[] = "/tmp/cluster_test_XXXXXX";
-        const char* made = mkdtemp(tmpl);
-        path_ = made ? made : "";
+        if (!mkdtemp(tmpl)) throw std::runtime_error("no temporary folder");  // fails the test
+        path_ = tmpl;
     }
-    ~TempDir() {
-        if (!path_.empty()) std::filesystem::remove_all(path_);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& Path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // Writes `bytes` as the file `name` and gives its path.
+    std::string Put(const std::string& name, const std::string& bytes) const;
 
 private:
     std::string path_;
@@ -38,6 +39,11 @@ inline std::string ReadAll(const std::string& path) {
 
 inline void WriteAll(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string TempDir::Put(const std::string& name, const std::string& bytes) const {
+    WriteAll(File(name), bytes);
+    return File(name);
 }
 
 }  // namespace ca::testing
