@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <charconv>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -162,17 +164,38 @@ std::unique_ptr<StagedFile> Stage(const std::string& option, const std::string& 
     return file;
 }
 
+// The PDF, drawn by the module into a scratch file (Qt takes file names as
+// text, and a name that is not UTF-8 would not survive it), then copied to
+// `path` with every write checked (Qt's own writes report no failure).
+void WritePdf(WriteDendrogramPdfFunction draw, ca::AnalysisStore& s, const BatchOptions& o, const std::string& path,
+              char separator) {
+    const ScratchFile scratch(".pdf");
+    try {
+        draw(s, scratch.Path(), o.fontSize, separator);
+    } catch (const ca::ConvertError& e) {
+        throw Failure{"--font-size " + o.fontSize, e.Message()};
+    }
+    std::ifstream in(scratch.Path(), std::ios::binary);
+    if (!in) throw ca::IoError(ca::kAccessDenied);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ca::TextWriter out;
+    out.Create(path);
+    out.Write(bytes);
+    out.Close();
+}
+
 // The analysis and every file it writes; the cut table goes to standard
 // output last. Raises Failure and ArgumentError.
 void Run(const BatchOptions& o) {
-    const std::string pdfSubject = "--pdf " + o.pdf;
-    const std::unique_ptr<StagedFile> merges = Stage("merges", o.merges), newick = Stage("newick", o.newick);
+    const std::string outSubject = "--out " + o.out, pdfSubject = "--pdf " + o.pdf;
+    const std::unique_ptr<StagedFile> out = Stage("out", o.out), merges = Stage("merges", o.merges),
+                                      newick = Stage("newick", o.newick);
     std::unique_ptr<StagedFile> pdf;
-    WriteDendrogramPdfFunction writePdf = nullptr;
+    WriteDendrogramPdfFunction drawPdf = nullptr;
     if (!o.pdf.empty()) {
         try {
             pdf = std::make_unique<StagedFile>(o.pdf);
-            writePdf = LoadPdfModule();
+            drawPdf = LoadPdfModule();
         } catch (const ca::Error& e) {
             throw Failure{pdfSubject, ca::J("印刷を開始できません: ") + e.Message()};
         }
@@ -182,10 +205,10 @@ void Run(const BatchOptions& o) {
     const char separator = ca::LocaleDecimalSeparator();
 
     ca::AnalysisStore& s = ca::Store();
-    const std::string outSubject = "--out " + o.out;
     ca::LaunchResult launched;
     try {
-        launched = ca::Launch(s, grid, o.method == "ward" ? 1 : 0, [&] { return std::optional(o.out); }, separator);
+        launched = ca::Launch(s, grid, o.method == "ward" ? 1 : 0, [&] { return std::optional(out->TempPath()); },
+                              separator);
     } catch (const ca::IoError& e) {
         throw Failure{outSubject, e.Message()};
     } catch (const ca::Error& e) {
@@ -198,27 +221,21 @@ void Run(const BatchOptions& o) {
         if (merges) About("--merges " + o.merges, [&] { WriteMerges(s, merges->TempPath()); });
         if (newick) About("--newick " + o.newick, [&] { WriteNewick(s, newick->TempPath()); });
         if (cut > 0) cutTable = ca::CutTable(s, cut);
-        if (!writePdf) return;
-        try {
-            writePdf(s, pdf->TempPath(), o.fontSize, separator);
-        } catch (const ca::ConvertError& e) {
-            throw Failure{"--font-size " + o.fontSize, e.Message()};
-        } catch (const ca::Error& e) {
-            throw Failure{pdfSubject, e.Message()};
-        } catch (const std::exception& e) {
-            throw Failure{pdfSubject, e.what()};
-        }
+        if (drawPdf) About(pdfSubject, [&] { WritePdf(drawPdf, s, o, pdf->TempPath(), separator); });
     };
     try {
         ca::RunAnalysis(s, separator, outputs);
     } catch (const ca::IoError& e) {
         throw Failure{outSubject, e.Message()};
     } catch (const ca::Error& e) {
+        // The output file is complete as far as the run came, as in the
+        // windows; the other outputs are not.
+        About(outSubject, [&] { out->Commit(); });
         throw Failure{o.input, e.Message()};
     }
-    if (merges) About("--merges " + o.merges, [&] { merges->Commit(); });
-    if (pdf) About(pdfSubject, [&] { pdf->Commit(); });
-    if (newick) About("--newick " + o.newick, [&] { newick->Commit(); });
+    for (auto [file, subject] : {std::pair{out.get(), outSubject}, {merges.get(), "--merges " + o.merges},
+                                 {pdf.get(), pdfSubject}, {newick.get(), "--newick " + o.newick}})
+        if (file) About(subject, [&] { file->Commit(); });
     std::cout << cutTable;
 }
 

@@ -48,6 +48,26 @@ int AddPendingTemp(const std::string& path) {
     return -1;
 }
 
+// Blocks the end signals (until the file just made is in the handler's
+// list); returns the mask to restore.
+sigset_t BlockEndSignals() {
+    sigset_t ends, before;
+    sigemptyset(&ends);
+    for (int sig : kEndSignals) sigaddset(&ends, sig);
+    ::pthread_sigmask(SIG_BLOCK, &ends, &before);
+    return before;
+}
+
+// fsync of a file or folder; raises ca::IoError when it fails.
+void SyncPath(const char* path, int flags) {
+    const int fd = ::open(path, flags | O_CLOEXEC);
+    if (fd < 0) throw IoError(IoCodeFromErrno(errno));
+    const int synced = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (synced != 0) throw IoError(IoCodeFromErrno(error));
+}
+
 void DropPendingTemp(int& slot) {
     if (slot >= 0) pendingTemps[slot].used.store(false, std::memory_order_release);
     slot = -1;
@@ -74,6 +94,12 @@ StagedFile::StagedFile(const std::string& path) : final_(path) {
     if ((exists && !S_ISREG(st.st_mode)) || (!exists && ::lstat(path.c_str(), &lst) == 0)) {
         temp_ = path;  // a device, a pipe, or a link that leads nowhere
         inPlace_ = true;
+        // A FIFO without a reader would hold the writer up for good.
+        if (exists && S_ISFIFO(st.st_mode)) {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0) throw IoError(IoCodeFromErrno(errno));
+            ::close(fd);
+        }
         return;
     }
     mode_t mode;
@@ -86,13 +112,12 @@ StagedFile::StagedFile(const std::string& path) : final_(path) {
         mode = 0666 & ~mask;
     }
     const std::filesystem::path p(final_);
-    const std::string folder = p.has_parent_path() ? p.parent_path().string() : ".";
-    std::string tmpl = folder + "/." + p.filename().string() + ".XXXXXX";
-    // The end signals wait until the file is in the handler's list.
-    sigset_t ends, before;
-    sigemptyset(&ends);
-    for (int sig : kEndSignals) sigaddset(&ends, sig);
-    ::pthread_sigmask(SIG_BLOCK, &ends, &before);
+    folder_ = p.has_parent_path() ? p.parent_path().string() : ".";
+    // ".NAME.XXXXXX", NAME cut where the whole would pass the system's name
+    // limit (the six random letters keep it unique).
+    const std::string name = p.filename().string().substr(0, NAME_MAX - 8);
+    std::string tmpl = folder_ + "/." + name + ".XXXXXX";
+    sigset_t before = BlockEndSignals();
     const int fd = ::mkstemp(tmpl.data());
     const int error = errno;
     if (fd >= 0) slot_ = AddPendingTemp(tmpl);
@@ -111,8 +136,32 @@ StagedFile::~StagedFile() {
 
 void StagedFile::Commit() {
     if (inPlace_) return;
+    // The file's bytes reach the disk before its name does, and the name
+    // before the command reports success.
+    SyncPath(temp_.c_str(), O_RDONLY);
     if (::rename(temp_.c_str(), final_.c_str()) != 0) throw IoError(IoCodeFromErrno(errno));
     temp_.clear();
+    DropPendingTemp(slot_);
+    SyncPath(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+}
+
+ScratchFile::ScratchFile(const std::string& suffix) {
+    std::error_code ec;
+    std::string folder = std::filesystem::temp_directory_path(ec).string();
+    if (ec) folder = "/tmp";
+    std::string tmpl = folder + "/cluster-batch-XXXXXX" + suffix;
+    sigset_t before = BlockEndSignals();
+    const int fd = ::mkstemps(tmpl.data(), static_cast<int>(suffix.size()));
+    const int error = errno;
+    if (fd >= 0) slot_ = AddPendingTemp(tmpl);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (fd < 0) throw IoError(IoCodeFromErrno(error));
+    ::close(fd);
+    path_ = tmpl;
+}
+
+ScratchFile::~ScratchFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
     DropPendingTemp(slot_);
 }
 

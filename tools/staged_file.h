@@ -13,9 +13,12 @@ namespace ca::batch {
 // the caller had ignored (nohup, a background job) stays ignored.
 void RemoveStagedFilesOnEndSignals();
 
+// The file is flushed to the disk before it is renamed, and the folder after.
 // A name that leads to something other than a regular file (a device such as
-// /dev/null, a pipe) is written in place, and a symbolic link is written
-// through: the file it leads to is replaced, keeping its mode.
+// /dev/null, a pipe) is written in place (a FIFO without a reader is refused
+// at once), and a symbolic link is written through: the file it leads to is
+// replaced, keeping its mode. A long name gets a shortened temporary name.
+// The file is flushed to the disk before it is renamed, and its folder after.
 class StagedFile {
 public:
     // Makes the temporary file; raises ca::IoError when it cannot.
@@ -30,9 +33,25 @@ public:
     void Commit();
 
 private:
-    std::string final_, temp_;
+    std::string final_, temp_, folder_;
     bool inPlace_ = false;
     int slot_ = -1;  // in the list the signal handler reads, or -1
+};
+
+// An empty file of the program's own making in the system's temporary
+// folder, with an ASCII name ending in `suffix`; removed at its end, or by the
+// end signals. Raises ca::IoError when it cannot be made.
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& suffix);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int slot_ = -1;
 };
 
 }  // namespace ca::batch
