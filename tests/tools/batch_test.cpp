@@ -344,6 +344,7 @@ TEST_F(Batch, SignalsAndStandardStreams) {
                  {"m4.tsv", SIGHUP, true}};
     for (const Case& c : cases) {
         const std::string out = File("o.txt"), in = File("big.dat"), merges = File(c.merges);
+        Write("o.txt", "old");
         const pid_t command = ::fork();
         if (command == 0) {
             const int null = ::open("/dev/null", O_RDWR);
@@ -365,8 +366,9 @@ TEST_F(Batch, SignalsAndStandardStreams) {
         } else {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.sig) << c.merges << " " << status;
             EXPECT_FALSE(std::filesystem::exists(merges)) << c.merges;
+            EXPECT_EQ(Read(out), "old") << c.merges;
         }
-        EXPECT_EQ(temps(c.merges), 0) << c.merges << ": a temporary file left behind";
+        EXPECT_EQ(temps(c.merges) + temps("o.txt"), 0) << c.merges << ": a temporary file left behind";
     }
 
     Write("in.dat", kData);
