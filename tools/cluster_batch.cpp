@@ -7,6 +7,9 @@
 // merge history, the Newick tree and the PDF appear only when they are
 // complete.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,6 +30,7 @@
 #include "engine/store.h"
 #include "engine/treeexport.h"
 #include "entry/csv.h"
+#include "entry/csvencoding.h"
 #include "entry/datafile.h"
 #include "entry/grid.h"
 #include "entry/launch.h"
@@ -35,6 +39,7 @@
 #include "tools/batch_pdf.h"
 #include "tools/batch_support.h"
 #include "tools/staged_file.h"
+#include "tools/terminal.h"
 
 namespace {
 
@@ -46,13 +51,19 @@ struct Failure {
     std::string text;     // Shift_JIS, the program's own text
 };
 
+// A message on standard error, in the encoding of the user's locale.
+void Tell(const std::string& utf8) {
+    static const std::string codeset = LocaleCodeset();
+    std::cerr << ForTerminal(utf8, codeset);
+}
+
 int Report(const Failure& f) {
-    std::cerr << "cluster-batch: " << EscapeName(f.subject) << ": " << EscapeSjis(f.text) << "\n";
+    Tell("cluster-batch: " + EscapeName(f.subject) + ": " + EscapeSjis(f.text) + "\n");
     return 1;
 }
 
 int ReportArgumentError(const std::string& text) {
-    std::cerr << "cluster-batch: " << EscapeName(text) << "\nTry 'cluster-batch --help'.\n";
+    Tell("cluster-batch: " + EscapeName(text) + "\nTry 'cluster-batch --help'.\n");
     return 2;
 }
 
@@ -64,13 +75,6 @@ void About(const std::string& subject, Step&& step) {
     } catch (const ca::Error& e) {
         throw Failure{subject, e.Message()};
     }
-}
-
-bool EndsWithCsv(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return tail == ".csv";
 }
 
 // The PDF module, beside the command in the build tree, or under
@@ -91,27 +95,66 @@ WriteDendrogramPdfFunction LoadPdfModule() {
     throw ca::Error((dir / "cluster-batch-pdf.so").string() + " not found");
 }
 
+// INPUT as messages name it.
+std::string InputSubject(const BatchOptions& o) { return o.input == "-" ? "standard input" : o.input; }
+
+// A stream named as INPUT (standard input, a pipe, a FIFO, a device) copied
+// into `scratch` as it comes, so that it is read like a file; no more than
+// the CSV importer's bound and one byte are taken, so that a larger stream is
+// refused as a larger file would be.
+void CopyStream(const std::string& input, const ScratchFile& scratch, bool csv) {
+    const int in = input == "-" ? STDIN_FILENO : ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) throw ca::IoError(ca::IoCodeFromErrno(errno));
+    ca::TextWriter out;
+    out.Create(scratch.Path());
+    std::string buffer(1 << 16, '\0');
+    uint64_t total = 0;
+    while (total <= ca::kMaxCsvBytes) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw ca::IoError(ca::IoCodeFromErrno(errno));
+        if (n == 0) break;
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(n, ca::kMaxCsvBytes + 1 - total));
+        out.Write(std::string_view(buffer.data(), take));
+        total += take;
+    }
+    if (in != STDIN_FILENO) ::close(in);
+    out.Close();
+    if (total > ca::kMaxCsvBytes && !csv)
+        throw ca::Error(ca::J("データファイルが大きすぎます。読み込めるのは ") +
+                        std::to_string(ca::kMaxCsvBytes >> 20) + ca::J(" MB までです"));
+}
+
 // The table of INPUT, checked for what an analysis needs.
-ca::GridModel ReadTable(const std::string& input) {
+ca::GridModel ReadTable(const BatchOptions& o) {
+    const std::string subject = InputSubject(o);
     ca::GridModel grid;
     ca::FormCreate(grid);
     try {
-        if (EndsWithCsv(input))
-            ca::ImportCsv(grid, input);
+        // Anything but a regular file or a folder is read as a stream.
+        struct stat st;
+        std::optional<ScratchFile> copy;
+        if (o.input == "-" || (::stat(o.input.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+            copy.emplace("");
+            CopyStream(o.input, *copy, o.csv);
+        }
+        const std::string& path = copy ? copy->Path() : o.input;
+        if (o.csv)
+            ca::ImportCsv(grid, path);
         else
-            ca::LoadDataFile(grid, input);
+            ca::LoadDataFile(grid, path);
         // The store, at its full capacity, is taken only for a table it can
         // hold: a file refused costs no more than its reading.
         ca::CheckTableSize(grid);
     } catch (const ca::CountLineError& e) {
-        throw Failure{input, e.Line() + ": " + e.Message()};
+        throw Failure{subject, e.Line() + ": " + e.Message()};
     } catch (const ca::Error& e) {
-        throw Failure{input, e.Message()};
+        throw Failure{subject, e.Message()};
     }
     const int objects = std::max(grid.RowCount() - 2, 0);
     if (objects < 2)
-        throw Failure{input, "Range error in SeekC" + ca::J(": 分析には少なくとも 2 個の対象が必要です (この表は ") +
-                                 std::to_string(objects) + ca::J(" 個)")};
+        throw Failure{subject, "Range error in SeekC" + ca::J(": 分析には少なくとも 2 個の対象が必要です (この表は ") +
+                                   std::to_string(objects) + ca::J(" 個)")};
     return grid;
 }
 
@@ -125,7 +168,7 @@ int CutCount(const BatchOptions& o, const ca::GridModel& grid) {
 }
 
 // Every merged cluster in the order of formation (ids N+1 .. 2N-1).
-void WriteMerges(ca::AnalysisStore& s, const std::string& path) {
+std::vector<const ca::ClusterRecord*> Merges(ca::AnalysisStore& s) {
     std::vector<const ca::ClusterRecord*> merged;
     std::vector<const ca::ClusterRecord*> stack{s.ClusterTable[s.ClusterCount].Rec};
     while (!stack.empty()) {
@@ -137,16 +180,33 @@ void WriteMerges(ca::AnalysisStore& s, const std::string& path) {
         stack.push_back(r->Right);
     }
     std::sort(merged.begin(), merged.end(), [](auto* a, auto* b) { return a->Id < b->Id; });
+    return merged;
+}
+
+// 21 significant digits, "." whatever the locale: strtold gives the height back.
+std::string HeightText(long double height) {
+    char text[64];
+    return {text, std::to_chars(text, text + sizeof text, height, std::chars_format::scientific, 20).ptr};
+}
+
+void WriteMerges(ca::AnalysisStore& s, const std::string& path) {
     ca::TextWriter out;
     out.Create(path);
     out.Write("id\tleft\tright\theight\tmembers\n");
-    char height[64];
-    for (const ca::ClusterRecord* r : merged) {
-        // 21 significant digits, "." whatever the locale: strtold gives the height back.
-        const auto end = std::to_chars(height, height + sizeof height, r->Height, std::chars_format::scientific, 20).ptr;
+    for (const ca::ClusterRecord* r : Merges(s))
         out.Write(std::to_string(r->Id) + "\t" + std::to_string(r->Left->Id) + "\t" + std::to_string(r->Right->Id) +
-                  "\t" + std::string(height, end) + "\t" + std::to_string(r->MemberCount) + "\n");
-    }
+                  "\t" + HeightText(r->Height) + "\t" + std::to_string(r->MemberCount) + "\n");
+    out.Close();
+}
+
+// The linkage matrix of the Python scientific stack: objects are 0..N-1 and
+// the k-th merge (from 0) is N+k, so that a cluster's number is its id - 1.
+void WriteLinkage(ca::AnalysisStore& s, const std::string& path) {
+    ca::TextWriter out;
+    out.Create(path);
+    for (const ca::ClusterRecord* r : Merges(s))
+        out.Write(std::to_string(r->Left->Id - 1) + " " + std::to_string(r->Right->Id - 1) + " " +
+                  HeightText(r->Height) + " " + std::to_string(r->MemberCount) + "\n");
     out.Close();
 }
 
@@ -189,7 +249,7 @@ void WritePdf(WriteDendrogramPdfFunction draw, ca::AnalysisStore& s, const Batch
 void Run(const BatchOptions& o) {
     const std::string outSubject = "--out " + o.out, pdfSubject = "--pdf " + o.pdf;
     const std::unique_ptr<StagedFile> out = Stage("out", o.out), merges = Stage("merges", o.merges),
-                                      newick = Stage("newick", o.newick);
+                                      linkage = Stage("linkage", o.linkage), newick = Stage("newick", o.newick);
     std::unique_ptr<StagedFile> pdf;
     WriteDendrogramPdfFunction drawPdf = nullptr;
     if (!o.pdf.empty()) {
@@ -200,7 +260,7 @@ void Run(const BatchOptions& o) {
             throw Failure{pdfSubject, ca::J("印刷を開始できません: ") + e.Message()};
         }
     }
-    const ca::GridModel grid = ReadTable(o.input);
+    const ca::GridModel grid = ReadTable(o);
     const int cut = o.cut.empty() ? 0 : CutCount(o, grid);
     const char separator = ca::LocaleDecimalSeparator();
 
@@ -212,13 +272,14 @@ void Run(const BatchOptions& o) {
     } catch (const ca::IoError& e) {
         throw Failure{outSubject, e.Message()};
     } catch (const ca::Error& e) {
-        throw Failure{o.input, e.Message()};
+        throw Failure{InputSubject(o), e.Message()};
     }
-    if (launched.outcome == ca::LaunchOutcome::BadCell) throw Failure{o.input, launched.message};
+    if (launched.outcome == ca::LaunchOutcome::BadCell) throw Failure{InputSubject(o), launched.message};
 
     std::string cutTable;
     auto outputs = [&] {
         if (merges) About("--merges " + o.merges, [&] { WriteMerges(s, merges->TempPath()); });
+        if (linkage) About("--linkage " + o.linkage, [&] { WriteLinkage(s, linkage->TempPath()); });
         if (newick) About("--newick " + o.newick, [&] { WriteNewick(s, newick->TempPath()); });
         if (cut > 0) cutTable = ca::CutTable(s, cut);
         if (drawPdf) About(pdfSubject, [&] { WritePdf(drawPdf, s, o, pdf->TempPath(), separator); });
@@ -231,10 +292,11 @@ void Run(const BatchOptions& o) {
         // The output file is complete as far as the run came, as in the
         // windows; the other outputs are not.
         About(outSubject, [&] { out->Commit(); });
-        throw Failure{o.input, e.Message()};
+        throw Failure{InputSubject(o), e.Message()};
     }
     for (auto [file, subject] : {std::pair{out.get(), outSubject}, {merges.get(), "--merges " + o.merges},
-                                 {pdf.get(), pdfSubject}, {newick.get(), "--newick " + o.newick}})
+                                 {linkage.get(), "--linkage " + o.linkage}, {pdf.get(), pdfSubject},
+                                 {newick.get(), "--newick " + o.newick}})
         if (file) About(subject, [&] { file->Commit(); });
     std::cout << cutTable;
 }
@@ -242,6 +304,10 @@ void Run(const BatchOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc <= 1) {
+        std::cerr << kUsage;
+        return 2;
+    }
     RemoveStagedFilesOnEndSignals();
     BatchOptions options;
     int status = 0;
@@ -258,7 +324,7 @@ int main(int argc, char** argv) {
     } catch (const Failure& f) {
         status = Report(f);
     } catch (const std::exception& e) {
-        status = Report(Failure{options.input, e.what()});
+        status = Report(Failure{InputSubject(options), e.what()});
     }
     // What went to standard output (the help, a cut) must have arrived.
     std::cout.flush();

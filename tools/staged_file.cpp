@@ -26,7 +26,7 @@ struct PendingTemp {
 };
 PendingTemp pendingTemps[8];
 
-constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 extern "C" void RemovePendingTemps(int sig) {
     for (PendingTemp& t : pendingTemps)
@@ -68,6 +68,34 @@ void SyncPath(const char* path, int flags) {
     if (synced != 0) throw IoError(IoCodeFromErrno(error));
 }
 
+// The bytes of the file at `path` onto standard output, every write checked.
+void CopyToStandardOutput(const std::string& path) {
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) throw IoError(IoCodeFromErrno(errno));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0) break;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(in);
+            throw IoError(IoCodeFromErrno(error));
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(STDOUT_FILENO, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) {
+                const int error = errno;
+                ::close(in);
+                throw IoError(IoCodeFromErrno(error));
+            }
+            done += w;
+        }
+    }
+    ::close(in);
+}
+
 void DropPendingTemp(int& slot) {
     if (slot >= 0) pendingTemps[slot].used.store(false, std::memory_order_release);
     slot = -1;
@@ -88,6 +116,11 @@ void RemoveStagedFilesOnEndSignals() {
 }
 
 StagedFile::StagedFile(const std::string& path) : final_(path) {
+    if (path == "-") {
+        stdout_ = std::make_unique<ScratchFile>("");
+        temp_ = stdout_->Path();
+        return;
+    }
     struct stat st;
     const bool exists = ::stat(path.c_str(), &st) == 0;
     struct stat lst;
@@ -130,12 +163,16 @@ StagedFile::StagedFile(const std::string& path) : final_(path) {
 }
 
 StagedFile::~StagedFile() {
-    if (!inPlace_ && !temp_.empty()) ::unlink(temp_.c_str());
+    if (!inPlace_ && !stdout_ && !temp_.empty()) ::unlink(temp_.c_str());
     DropPendingTemp(slot_);
 }
 
 void StagedFile::Commit() {
     if (inPlace_) return;
+    if (stdout_) {
+        CopyToStandardOutput(temp_);
+        return;
+    }
     // The file's bytes reach the disk before its name does, and the name
     // before the command reports success.
     SyncPath(temp_.c_str(), O_RDONLY);

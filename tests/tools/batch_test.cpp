@@ -24,6 +24,7 @@
 #include "entry/csv.h"
 #include "entry/datafile.h"
 #include "entry/launch.h"
+#include "tools/terminal.h"
 
 namespace ca {
 namespace {
@@ -125,7 +126,6 @@ TEST_F(Batch, FailuresExitOneNamingTheFileAndTheProgramsText) {
          "none.dat: Range error in SeekC: 分析には少なくとも 2 個の対象が必要です (この表は 0 個)"},
         {"count.dat", "many\r\n3\r\n", "", "count.dat: 行数の行: 入力値が数値ではありません."},
         {"cols.dat", "3\r\n3x\r\n", "", "cols.dat: 列数の行: 入力値が数値ではありません."},
-        {"in.dat", kData, "--font-size 12pt --pdf " + File("e.pdf"), "--font-size 12pt: '12pt' は整数ではありません"},
         {"in2.dat", kData, "--pdf " + File("no/e.pdf"),
          "--pdf " + File("no/e.pdf") + ": 印刷を開始できません: 不正なファイル名です."},
         {"in3.dat", kData, "--merges " + File("no/m.txt"), "--merges " + File("no/m.txt") + ": 不正なファイル名です."},
@@ -382,20 +382,113 @@ TEST_F(Batch, SignalsAndStandardStreams) {
     EXPECT_EQ(statusOf(command + File("o.txt") + " " + File("in.dat") + " >/dev/full 2>/dev/null"), 1);
 }
 
-TEST_F(Batch, ArgumentsAndUsage) {
-    Write("in.dat", kData);
-    EXPECT_EQ(Run("--help").status, 0);
-    EXPECT_EQ(Run("--version").status, 0);
-    for (const std::string& args :
-         {std::string(""), "--method average --out x " + File("in.dat"), "--method ward " + File("in.dat"),
-          "--method ward --out " + File("o.txt"), "--method ward --out " + File("o.txt") + " --bogus " + File("in.dat"),
-          "--method ward --out " + File("o.txt") + " a b", std::string("--method"),
-          "--method ward --out " + File("o.txt") + " --out " + File("p.txt") + " " + File("in.dat"),
-          "--method ward --method centroid --out " + File("o.txt") + " " + File("in.dat")}) {
-        const Result r = Run(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_EQ(r.err.rfind("cluster-batch: ", 0), 0u) << r.err;
+// Command lines as scripts write them: standard input and output as "-",
+// pipes and FIFOs as INPUT, the linkage matrix, usage and exit codes. Each
+// row: the command (B the command, D the folder), its exit status, what its
+// standard output must be ("=FILE": that file's bytes, "^TEXT": beginning
+// with TEXT, else exactly), a text its standard error must hold, and a file
+// it must have written with the bytes of another.
+TEST_F(Batch, CommandLinesAsScriptsWriteThem) {
+    const std::string planets = std::string(CLUSTER_SOURCE_DIR) + "/examples/planets";
+    ::setenv("B", CLUSTER_BATCH, 1);
+    ::setenv("D", dir_.c_str(), 1);
+    ::setenv("P", planets.c_str(), 1);
+    ASSERT_EQ(::mkfifo(File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(std::system("$B --method ward --out $D/ref.out --linkage $D/ref.link --merges $D/ref.merges $P.dat"), 0);
+    struct Row {
+        std::string cmd;
+        int status = 0;
+        std::string out = "", err = "", file = "", sameAs = "";
+    } rows[] = {
+        {"cat $P.csv | $B --method ward --input-format csv --out - -", 0, "=ref.out"},
+        {"$B --method ward --out $D/o1 - < $P.dat", 0, "", "", "o1", "ref.out"},
+        {"$B --method ward --out $D/o2 /dev/stdin < $P.dat", 0, "", "", "o2", "ref.out"},
+        {"$B --method ward --input-format csv --out $D/o3 <(cat $P.csv)", 0, "", "", "o3", "ref.out"},
+        {"(cat $P.dat > $D/fifo &); $B --method ward --out $D/o4 $D/fifo", 0, "", "", "o4", "ref.out"},
+        {"$B --method ward --out $D/o5 --linkage - $P.csv", 0, "=ref.link"},
+        {"$B --method ward --out /dev/null --merges - $P.csv", 0, "=ref.merges"},
+        {"cat $P.csv | $B --method ward --out $D/o6 -", 1, "", "cluster-batch: standard input: 行数の行"},
+        {"$B --method ward --out - --linkage - $P.csv", 2, "", "only one output"},
+        {"$B --method ward --out - --cut 2 $P.csv", 2, "", "--cut"},
+        {"$B", 2, "", "Usage: cluster-batch"},
+        {"$B --help", 0, "^Usage: cluster-batch"},
+        {"$B --method ward --out $D/o7 --font-size 0 $P.csv", 2, "", "cluster-batch: --font-size 0: "},
+        {"$B --method ward --out $D/o7 --font-size 12pt --pdf $D/p.pdf $P.csv", 2, "", "--font-size 12pt: '12pt'"},
+        {"$B --method ward --out $D/o7 --cut x $P.csv", 2, "", "cluster-batch: --cut x: "},
+        {"$B --method ward --out $D/o7 --cut 9 $P.csv", 2, "", "from 1 to 8"},
+        {"$B --method ward --method ward --out $D/o7 $P.csv", 2, "", "'--method' given more than once"},
+        {"$B --method ward --input-format xml --out $D/o7 $P.csv", 2, "", "--input-format xml"},
+        {"$B --method average --out $D/o7 $P.csv", 2, "", "--method average"},
+        {"$B --method ward $P.csv", 2, "", "--out is required"},
+        {"$B --method ward --out $D/o7", 2, "", "an input file is required"},
+        {"$B --method ward --out $D/o7 a b", 2, "", "more than one input"},
+        {"$B --method ward --out $D/o7 --bogus $P.csv", 2, "", "unknown option '--bogus'"},
+        {"$B --method", 2, "", "missing value after '--method'"},
+        {"$B --method ward --out $D/o7 --out $D/o8 $P.csv", 2, "", "'--out' given more than once"},
+        {"$B --method ward --out= $P.csv", 2, "", "--out: an empty value"},
+        {"$B --method ward --out $D/o7 $D", 1, "", "ファイルへのアクセスが拒否されました"},
+        {"$B --method ward --out $D/o7 $D/missing.dat", 1, "", "ファイルが見つかりません"},
+        {"LC_ALL=C $B --method ward --out $D/o7 $D/missing.dat", 1, "", ": \\u30D5\\u30A1\\u30A4\\u30EB\\u304C"},
+    };
+    for (const Row& r : rows) {
+        const int status = std::system(("bash -c '" + r.cmd + " >$D/stdout 2>$D/stderr'").c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, r.status) << r.cmd;
+        const std::string out = Read(File("stdout")), err = Read(File("stderr"));
+        if (r.out.starts_with("=")) {
+            EXPECT_EQ(out, Read(File(r.out.substr(1)))) << r.cmd;
+        } else if (r.out.starts_with("^")) {
+            EXPECT_EQ(out.rfind(r.out.substr(1), 0), 0u) << r.cmd << "\n" << out;
+        } else {
+            EXPECT_EQ(out, r.out) << r.cmd;
+        }
+        EXPECT_NE(err.find(r.err), std::string::npos) << r.cmd << "\n" << err;
+        if (!r.file.empty()) {
+            EXPECT_EQ(Read(File(r.file)), Read(File(r.sameAs))) << r.cmd;
+        }
     }
+    // The help lists no option that fails, and every option that works.
+    std::system("$B --help >$D/help");
+    const std::string help = Read(File("help"));
+    EXPECT_EQ(help.find("help-all"), std::string::npos);
+    for (const char* option : {"--method", "--input-format", "--out", "--merges", "--linkage", "--pdf", "--newick",
+                               "--font-size", "--cut", "--version"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
+// Messages in the locale's encoding; what it cannot hold as \u escapes.
+TEST(Terminal, MessagesInTheLocalesEncoding) {
+    const std::string text = "x: ファイル \xF0\x9F\x98\x80";
+    EXPECT_EQ(batch::ForTerminal(text, "UTF-8"), text);
+    EXPECT_EQ(batch::ForTerminal(text, "EUC-JP"), "x: \xA5\xD5\xA5\xA1\xA5\xA4\xA5\xEB \\U0001F600");
+    EXPECT_EQ(batch::ForTerminal(text, "SHIFT_JIS"), "x: \x83\x74\x83\x40\x83\x43\x83\x8B \\U0001F600");
+    EXPECT_EQ(batch::ForTerminal(text, "ANSI_X3.4-1968"), "x: \\u30D5\\u30A1\\u30A4\\u30EB \\U0001F600");
+}
+
+// The linkage matrix: one merge a line, the two clusters (objects 0..N-1,
+// merge k as N+k), the height reading back as the merge history's, the size.
+TEST_F(Batch, LinkageMatrixMatchesTheMergeHistory) {
+    Write("in.csv", ",x,y\r\nA,0,0\r\nB,4,0\r\nC,2,3\r\nD,2,3\r\nE,9,9\r\n");
+    ASSERT_EQ(Run("--method centroid --out " + File("o") + " --merges " + File("m") + " --linkage " + File("l") + " " +
+                  File("in.csv"))
+                  .status,
+              0);
+    std::istringstream merges(Read(File("m"))), linkage(Read(File("l")));
+    std::string header;
+    std::getline(merges, header);
+    const int n = 5;
+    int k = 0;
+    for (std::string id, left, right, height, members; merges >> id >> left >> right >> height >> members; ++k) {
+        std::string a, b, h, size;
+        ASSERT_TRUE(linkage >> a >> b >> h >> size);
+        EXPECT_EQ(std::stoi(id), n + 1 + k);
+        EXPECT_EQ(std::stoi(a), std::stoi(left) - 1);
+        EXPECT_EQ(std::stoi(b), std::stoi(right) - 1);
+        EXPECT_EQ(h, height);
+        EXPECT_EQ(size, members);
+    }
+    EXPECT_EQ(k, n - 1);
+    std::string extra;
+    EXPECT_FALSE(linkage >> extra);
 }
 
 }  // namespace
