@@ -14,13 +14,6 @@ namespace ca {
 void* AllocateZeroPages(size_t bytes);
 void FreeZeroPages(void* p, size_t bytes);
 
-// Has the system map the pages of [p, p + bytes) now, zeroing those never
-// touched and changing no byte, so that their first use later takes no
-// fault. Safe while other threads read and write the same memory. The range
-// must lie in memory from AllocateZeroPages. A hint: where the system cannot,
-// nothing happens.
-void PrefaultZeroPages(void* p, size_t bytes);
-
 // Element types whose all-zero bytes are their default value (0, 0.0, null).
 template <class T>
 constexpr bool kZeroIsDefault = std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>;

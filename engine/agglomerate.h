@@ -9,7 +9,8 @@
 // operations in the same order as the step-by-step procedure on the pair list
 // would form it, so the trees are identical to the last bit; the work is
 // organised around a dense distance table and, for each live cluster, its
-// best partner among the clusters with smaller ids.
+// best partner among the clusters with smaller ids. The centroid method
+// screens its distances (engine/screening.h) from 16 attributes on.
 //
 // Afterwards ClusterCount is 3 (the last two clusters merged, then the root),
 // PairCount is 1 (the pair merged last) and LastClusterId is 2N-1. With fewer
@@ -25,15 +26,5 @@ void CentroidMethod(AnalysisStore& s);
 
 // Distances to a new cluster: the Ward recurrence on the stored distances.
 void WardMethod(AnalysisStore& s);
-
-// A float not below b, larger by at most 2^-21 of b plus 2^-148 (infinity
-// from the top of the float range on). The centroid method keeps the error bounds of its
-// estimated distances in this form: half the memory of doubles, and a bound
-// rounded up is still a bound.
-inline float FloatAtOrAbove(double b) {
-    // Raised by more than the half unit that rounding to nearest may take
-    // away, in the normal range (2^-22 of b) and below it (2^-149).
-    return static_cast<float>(b * (1 + 0x1p-22) + 0x1p-149);
-}
 
 }  // namespace ca

@@ -1,7 +1,5 @@
 #include "engine/distances.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -41,28 +39,10 @@ void SumRows(AnalysisStore& s, int jFrom, int jTo, bool roots, bool halve) {
         int i = 1;
         for (; i + 3 < j; i += 4) {
             const long double* a = s.Coord.Row(i);
-            const long double* b = a + kMaxAttrs;
-            const long double* c = b + kMaxAttrs;
-            const long double* d = c + kMaxAttrs;
-            long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-            for (int k = 0; k < m; ++k) {
-                // One difference at a time: with the four sums and x that
-                // fills six of the eight x87 registers, so nothing is spilled
-                // to memory (an 80-bit store and reload per term).
-                const long double x = xj[k];
-                long double t = x - a[k];
-                s0 = s0 + t * t;
-                t = x - b[k];
-                s1 = s1 + t * t;
-                t = x - c[k];
-                s2 = s2 + t * t;
-                t = x - d[k];
-                s3 = s3 + t * t;
-            }
-            o[i - 1].Dist = s0;
-            o[i].Dist = s1;
-            o[i + 1].Dist = s2;
-            o[i + 2].Dist = s3;
+            const long double* const p[4] = {a, a + kMaxAttrs, a + 2 * kMaxAttrs, a + 3 * kMaxAttrs};
+            long double sums[4];
+            SquaredDistances4(xj, p, m, sums);
+            for (int q = 0; q < 4; ++q) o[i - 1 + q].Dist = sums[q];
         }
         for (; i < j; ++i) o[i - 1].Dist = SquaredDistance(xj, s.Coord.Row(i), m);
         if (roots) TakeRoots(s, j);
@@ -89,15 +69,10 @@ int SumPairs(AnalysisStore& s, double splitWork, bool roots, bool halve) {
         SumRows(s, 2, n + 1, roots, halve);
     } else {
         threads = 2;
-        // Rows are handed out in blocks, longest first, to whichever thread
-        // is free, so that neither waits for the other when a third one (the
-        // page prefaulting, another program) takes part of a core.
-        constexpr int kRowBlock = 8;
-        std::atomic<int> nextEnd{n + 1};
-        auto sumBlocks = [&] {
-            for (int to; (to = nextEnd.fetch_sub(kRowBlock, std::memory_order_relaxed)) > 2;)
-                SumRows(s, std::max(2, to - kRowBlock), to, roots, halve);
-        };
+        // Two halves of equal work: this thread takes the rows before
+        // `split`, which hold half of the pairs, the second thread the rest.
+        int split = 2;
+        while (PairIndex(1, split) < PairCountOf(n) / 2) ++split;
         int workerFaults = 0;
         std::exception_ptr workerError;
         std::thread worker;
@@ -105,17 +80,17 @@ int SumPairs(AnalysisStore& s, double splitWork, bool roots, bool halve) {
             worker = std::thread([&] {
                 try {
                     ClearFpFaults();
-                    sumBlocks();
+                    SumRows(s, split, n + 1, roots, halve);
                     workerFaults = PendingFpFaults();
                 } catch (...) {
                     workerError = std::current_exception();
                 }
             });
         } catch (const std::system_error&) {
-            threads = 1;  // no second thread to be had: this one takes every block
+            threads = 1;  // no second thread to be had: this one takes every row
         }
         try {
-            sumBlocks();
+            SumRows(s, 2, threads == 2 ? split : n + 1, roots, halve);
         } catch (...) {
             if (worker.joinable()) worker.join();
             throw;

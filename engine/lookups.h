@@ -33,6 +33,31 @@ inline long double SquaredDistance(const long double* a, const long double* b, i
     return sum;
 }
 
+// Squared distances from x to p[0..3] at once, each formed exactly as
+// SquaredDistance forms it (x - p or p - x: the same square). One difference
+// at a time: with the four sums and x[k] that fills six of the eight x87
+// registers, so nothing is spilled to memory (an 80-bit store and reload per
+// term).
+inline void SquaredDistances4(const long double* x, const long double* const p[4], int m, long double out[4]) {
+    const long double *a = p[0], *b = p[1], *c = p[2], *d = p[3];
+    long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (int k = 0; k < m; ++k) {
+        const long double y = x[k];
+        long double t = y - a[k];
+        s0 = s0 + t * t;
+        t = y - b[k];
+        s1 = s1 + t * t;
+        t = y - c[k];
+        s2 = s2 + t * t;
+        t = y - d[k];
+        s3 = s3 + t * t;
+    }
+    out[0] = s0;
+    out[1] = s1;
+    out[2] = s2;
+    out[3] = s3;
+}
+
 inline long double WardFormula(long double dta, long double dtb, long double dab,
                                int32_t nT, int32_t nA, int32_t nB) {
     long double p = dta * static_cast<long double>(nA + nT);

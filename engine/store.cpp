@@ -1,70 +1,17 @@
 #include "engine/store.h"
 
-#include <algorithm>
 #include <new>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 namespace ca {
 
-AnalysisStore::~AnalysisStore() {
-    FinishPrefault();
-    ReleaseAllRecords();
-}
+AnalysisStore::~AnalysisStore() { ReleaseAllRecords(); }
 
 namespace {
 // Records per block: enough for a whole run of the largest table.
 constexpr size_t kRecordBlock = 2 * kMaxObjects;
 }  // namespace
-
-void AnalysisStore::TakeWorkTable() {
-    if (Work.size() == 0) Work = ZeroedArray<long double>(static_cast<size_t>(kMaxClusters) * kMaxClusters);
-}
-
-void AnalysisStore::PrefaultForRun(int objects, int attrs, int distType) {
-    FinishPrefault();
-    if (objects < 2 || objects > kMaxObjects || attrs < 0 || attrs > kMaxAttrs ||
-        std::thread::hardware_concurrency() < 2)
-        return;
-    TakeWorkTable();
-    if (recordBlocks_.empty()) {
-        recordBlocks_.emplace_back(kRecordBlock);
-        blockUsed_ = 0;
-    }
-    // Every range below lies in memory the store keeps for its life.
-    const size_t n = static_cast<size_t>(objects);
-    const size_t pairs = n * (n - 1) / 2;
-    struct Range {
-        void* p;
-        size_t bytes;
-    };
-    std::vector<Range> ranges = {
-        {Coord.Row(1), n * kMaxAttrs * sizeof(long double)},
-        {PairList.data(), pairs * sizeof(PairEntry)},
-    };
-    // The distance table's lower triangle only: row j holds j - 1 roots, and
-    // the rest of its row is never touched.
-    if (distType == 0)
-        for (int j = 2; j <= objects; ++j) ranges.push_back({DistMatrix.Row(j), (j - 1) * sizeof(long double)});
-    // The screening space: rounded centroids (rows padded to a multiple of
-    // four), bounds and flags.
-    if (distType == 0 && attrs >= kScreenAttrs)
-        ranges.push_back({Work.data(), n * ((static_cast<size_t>(attrs) + 3) & ~size_t{3}) * sizeof(double) +
-                                           n * n * (sizeof(float) + 1)});
-    ranges.push_back({recordBlocks_.front().data(), std::min(2 * n, kRecordBlock) * sizeof(ClusterRecord)});
-    try {
-        prefault_ = std::thread([ranges = std::move(ranges)] {
-            for (const Range& r : ranges) PrefaultZeroPages(r.p, r.bytes);
-        });
-    } catch (const std::system_error&) {
-        // No thread: the pages are faulted in where they are first used.
-    }
-}
-
-void AnalysisStore::FinishPrefault() {
-    if (prefault_.joinable()) prefault_.join();
-}
 
 ClusterRecord* AnalysisStore::NewRecord() {
     ClusterRecord* rec;

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -159,7 +158,8 @@ public:
     // distance of every object pair of the present Coord, in pair-list order
     // ((1,2), (1,3), (2,3), (1,4), ...): computed once, taken by the distance
     // table and then by the initial pair list. Cleared by whoever writes
-    // Coord, and by FillPairList, which turns the sums into the list.
+    // Coord, by FillPairList, which turns the sums into the list, and by the
+    // agglomeration's end, which leaves the last pair alone in the list.
     bool PairSumsValid = false;
 
     // Allocation of cluster records, one at a time. The store keeps track of
@@ -175,26 +175,10 @@ public:
     // When set, the id of every record released is appended here.
     std::vector<int32_t>* ReleaseLog = nullptr;
 
-    // Working space of the agglomeration (a kMaxClusters x kMaxClusters
-    // table from the first one on), kept for the program's life: for the
-    // screening of centroid distances (from kScreenAttrs attributes on), or
-    // for the distance table of a table too large to hold it in PairList.
-    static constexpr int kScreenAttrs = 16;
-    ZeroedArray<long double> Work;
-
-    // Takes Work at its full size if not yet taken.
-    void TakeWorkTable();
-
-    // Has a second thread fault in the memory a run of `objects` objects and
-    // `attrs` attributes by method `distType` will touch (Coord, PairList,
-    // DistMatrix, screening space, the records), in that order, while this
-    // thread reads and computes: a new page costs its zeroing once, and here
-    // it is done on a core that would otherwise wait. Changes no value;
-    // without a second core or thread nothing happens.
-    void PrefaultForRun(int objects, int attrs, int distType);
-    // Waits for that thread (also done by the next PrefaultForRun and by the
-    // store's end).
-    void FinishPrefault();
+    // The agglomeration's dense distance table, kMaxClusters x kMaxClusters:
+    // its pages are zeroed and mapped when a run first touches them, and then
+    // kept as long as the store for the runs that follow.
+    ZeroedArray<long double> Work{static_cast<size_t>(kMaxClusters) * kMaxClusters};
 
 private:
     std::unordered_set<ClusterRecord*> records_;
@@ -203,7 +187,6 @@ private:
     std::vector<ZeroedArray<ClusterRecord>> recordBlocks_;
     size_t blockUsed_ = 0;
     std::vector<ClusterRecord*> freeRecords_;
-    std::thread prefault_;
 };
 
 // The program's one store.

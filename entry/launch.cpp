@@ -14,6 +14,20 @@
 #include "engine/distances.h"
 
 namespace ca {
+namespace {
+
+// Closes an output file after a failure, keeping what was written; an error
+// of the closing itself is dropped, since the first failure is the one
+// reported.
+void CloseAfterFailure(TextWriter& out) {
+    if (!out.IsOpen()) return;
+    try {
+        out.Close();
+    } catch (...) {
+    }
+}
+
+}  // namespace
 
 void CheckTableSize(const GridModel& grid) {
     const int objects = grid.RowCount() - 2;
@@ -31,17 +45,6 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
     CheckTableSize(grid);
     const int objects = grid.RowCount() - 2;
     const int attrs = grid.ColCount() - 2;
-    s.PrefaultForRun(objects, attrs, distType);
-    // A launch that does not lead to a run waits for that thread here; a
-    // run waits for it at its end.
-    struct PrefaultWait {
-        AnalysisStore& s;
-        bool launched = false;
-        ~PrefaultWait() {
-            if (!launched) s.FinishPrefault();
-        }
-    } prefaultWait{s};
-
     s.DistType = static_cast<uint8_t>(distType);
     s.ObjectCount = objects;
     s.AttrCount = attrs;
@@ -64,9 +67,6 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
             coord[k - 1] = *v;
         }
     }
-    // The echo's text is made before the distances, while the second core
-    // still faults in the run's tables; once those are in place the
-    // distances have both cores to themselves.
     const std::string echo = InputEchoText(s);
     if (distType == 0) ComputeDistMatrix(s);
 
@@ -76,16 +76,10 @@ LaunchResult Launch(AnalysisStore& s, const GridModel& grid, int distType,
         s.OutFile.Create(*path);
         s.OutFile.Write(echo);
     } catch (...) {
-        if (s.OutFile.IsOpen()) {
-            try {
-                s.OutFile.Close();
-            } catch (...) {
-            }
-        }
+        CloseAfterFailure(s.OutFile);
         throw;
     }
     s.DataReady = 1;
-    prefaultWait.launched = true;
     return LaunchResult{LaunchOutcome::Launched, {}};
 }
 
@@ -168,14 +162,12 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
             case 1: WardMethod(s); break;
             default:
                 s.ReleaseAllRecords();
-                s.FinishPrefault();
                 s.OutFile.Close();
                 return RunOutcome::InvalidDistType;
         }
         if (finisher) finisher->Finish();
         if (dendrogram) dendrogram();
         ReleaseClusterTree(s);
-        s.FinishPrefault();
         return RunOutcome::Finished;
     } catch (...) {
         // Keep what was written and leave nothing allocated behind. The
@@ -189,14 +181,8 @@ RunOutcome RunAnalysis(AnalysisStore& s, char separator, const std::function<voi
                 error = std::current_exception();
             }
         }
-        if (s.OutFile.IsOpen()) {
-            try {
-                s.OutFile.Close();
-            } catch (...) {
-            }
-        }
+        CloseAfterFailure(s.OutFile);
         s.ReleaseAllRecords();
-        s.FinishPrefault();
         std::rethrow_exception(error);
     }
 }

@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "engine/agglomerate.h"
 #include "engine/lookups.h"
+#include "engine/screening.h"
 #include "tests/engine/fixture.h"
 #include "tests/engine/literal.h"
 

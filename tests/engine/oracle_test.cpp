@@ -79,10 +79,9 @@ TEST(Oracle, WardMethodMatchesTheLiteralProcedureMoreSeeds) {
 namespace ca::testing {
 namespace {
 
-// Tables large enough for the exact centroid distances to be split over two
-// threads (coordinates beyond 2^80 are not screened): the split must not
-// change a single bit.
-TEST(Oracle, CentroidMethodOnTwoThreadsMatchesTheLiteralProcedure) {
+// Many attributes and coordinates beyond 2^80, which are not screened: the
+// centroid distances are all computed exactly, four at a time.
+TEST(Oracle, UnscreenedCentroidMethodMatchesTheLiteralProcedure) {
     std::mt19937_64 rng(5);
     AnalysisStore fast, literal;
     for (int run = 0; run < 3; ++run) {
