@@ -1,9 +1,9 @@
 // Speed of the number texts of the output file: the input echo (every value
 // in a 7-wide field with 1 decimal) and the distance table (7 significant
-// digits), each against the way through the full 18-digit form.
+// digits).
 // Run: build/bench/text_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // The counter ns_per_value is the time of one number (in seconds, shown with
-// its SI prefix: 65.2n is 65.2 ns).
+// its SI prefix: "n" for nanoseconds).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -77,20 +77,10 @@ void EchoLines(benchmark::State& state, Format format) {
     PerValue(state, v.size());
 }
 
-// Appended to the line as the echo writes it, returned as a string, and
-// through the value's 18 digits.
 void BM_Echo_Append(benchmark::State& state) {
     EchoLines(state, [](std::string& line, long double x) { AppendFixedField(line, x, 7, 1); });
 }
-void BM_Echo_Fixed(benchmark::State& state) {
-    EchoLines(state, [](std::string& line, long double x) { line += FixedField(x, 7, 1); });
-}
-void BM_Echo_Reference(benchmark::State& state) {
-    EchoLines(state, [](std::string& line, long double x) { line += FixedFieldOf(ToDecimal18(x), 7, 1); });
-}
 BENCHMARK(BM_Echo_Append);
-BENCHMARK(BM_Echo_Fixed);
-BENCHMARK(BM_Echo_Reference);
 
 // Cells padded to 10 bytes, 200 to a line, as the distance table writes them.
 template <class Format>
@@ -111,19 +101,11 @@ void TableLines(benchmark::State& state, Format format) {
     PerValue(state, v.size());
 }
 
-// The same three ways for the distances of rows of 5 and of 200 attributes.
+// The distances of rows of 5 and of 200 attributes.
 void BM_Dist_Append(benchmark::State& state) {
     TableLines(state, [](std::string& line, long double x) { AppendDistText(line, x, '.', 10); });
 }
-void BM_Dist_Text(benchmark::State& state) {
-    TableLines(state, [](std::string& line, long double x) { line += DistText(x, '.'); });
-}
-void BM_Dist_Reference(benchmark::State& state) {
-    TableLines(state, [](std::string& line, long double x) { line += DistTextOf(ToDecimal18(x), '.'); });
-}
 BENCHMARK(BM_Dist_Append)->Arg(5)->Arg(200);
-BENCHMARK(BM_Dist_Text)->Arg(5)->Arg(200);
-BENCHMARK(BM_Dist_Reference)->Arg(5)->Arg(200);
 
 }  // namespace
 
