@@ -1,6 +1,10 @@
 // Cluster Analysis: hierarchical cluster analysis of small numeric tables.
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
+#include "app/application.h"
 #include "app/fmain.h"
 #include "app/guard.h"
 #include "platform/fonts.h"
@@ -23,7 +27,12 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("cluster-analysis " CLUSTER_VERSION);
+        return 0;
+    }
     Application app(argc, argv);
+    ca::SetUpApplication(app);
     // The buttons and captions of Qt's dialogs in the user's language.
     const auto qtTexts = ca::LoadQtTranslations(QLocale::system());
     if (qtTexts) app.installTranslator(qtTexts.get());

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
-          fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils qt6-translations-l10n)
+          fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils qt6-translations-l10n libqt6svg6
+          dpkg-dev fakeroot file lintian appstream desktop-file-utils man-db)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -78,13 +78,13 @@ void About(const std::string& subject, Step&& step) {
 }
 
 // The PDF module, beside the command in the build tree, or under
-// lib/cluster-analysis of the prefix it is installed in. Raises ca::Error.
+// libexec/cluster-analysis of the prefix it is installed in. Raises ca::Error.
 WriteDendrogramPdfFunction LoadPdfModule() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     const std::filesystem::path dir = ec ? std::filesystem::path(".") : exe.parent_path();
     for (const std::filesystem::path& candidate :
-         {dir / "cluster-batch-pdf.so", dir / ".." / "lib" / "cluster-analysis" / "cluster-batch-pdf.so"}) {
+         {dir / "cluster-batch-pdf.so", dir / ".." / "libexec" / "cluster-analysis" / "cluster-batch-pdf.so"}) {
         if (!std::filesystem::exists(candidate, ec)) continue;
         void* module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!module) throw ca::Error(::dlerror());
@@ -316,7 +316,7 @@ int main(int argc, char** argv) {
         if (options.help)
             std::cout << kUsage;
         else if (options.version)
-            std::cout << "cluster-batch 1.0\n";
+            std::cout << "cluster-batch " CLUSTER_VERSION "\n";
         else
             Run(options);
     } catch (const ArgumentError& e) {
