@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QToolTip>
 
+#include <algorithm>
 #include <limits>
 
 #include "common/sjis.h"
@@ -198,7 +199,8 @@ void StringGrid::ApplyGeometry() {
     verticalHeader()->setDefaultSectionSize(g.DefaultRowHeight());
     horizontalHeader()->setFixedHeight(g.DefaultRowHeight());
     horizontalHeader()->setDefaultSectionSize(g.DefaultColWidth());
-    for (int c = g.FixedCols(); c < g.ColCount() && c < 1000; ++c)
+    // Only the columns given a width of their own: a grid may have millions.
+    for (int c = g.FixedCols(); c < std::min(g.ColCount(), g.ColWidthsEnd()); ++c)
         if (g.ColWidth(c) != g.DefaultColWidth()) setColumnWidth(c - g.FixedCols(), g.ColWidth(c));
 }
 

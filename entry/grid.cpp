@@ -50,6 +50,14 @@ size_t ReadLength(const std::string& bytes, size_t& pos) {
     return n;
 }
 
+// The position after the cell at `pos`.
+size_t SkipCell(const std::string& bytes, size_t pos) {
+    const auto b = static_cast<unsigned char>(bytes[pos]);
+    if (b < 0x80) return pos + 1 + b;  // the usual cell: a byte count of one byte
+    const size_t n = ReadLength(bytes, pos);
+    return pos + n;
+}
+
 void AppendCell(std::string& bytes, std::string_view text) {
     for (size_t n = text.size();; n >>= 7) {
         bytes.push_back(static_cast<char>((n & 0x7F) | (n >= 0x80 ? 0x80 : 0)));
@@ -61,12 +69,19 @@ void AppendCell(std::string& bytes, std::string_view text) {
 }  // namespace
 
 size_t GridModel::PackedRow::Offset(size_t i) const {
-    size_t k = 0, pos = 0;
-    if (i >= cursorIndex_) k = cursorIndex_, pos = cursorOffset_;
-    for (; k < i; ++k) pos += ReadLength(bytes_, pos);
-    cursorIndex_ = static_cast<uint32_t>(i);
-    cursorOffset_ = pos;
+    const size_t k = std::min(i / kMarkStep, marks_.size());
+    size_t pos = k ? marks_[k - 1] : 0;
+    for (size_t j = k * kMarkStep; j < i; ++j) pos = SkipCell(bytes_, pos);
     return pos;
+}
+
+void GridModel::PackedRow::Mark(size_t from) {
+    marks_.resize(std::min(marks_.size(), from / kMarkStep));
+    size_t pos = marks_.empty() ? 0 : marks_.back();
+    for (size_t i = marks_.size() * kMarkStep; i < count_;) {
+        pos = SkipCell(bytes_, pos);
+        if (++i % kMarkStep == 0) marks_.push_back(pos);
+    }
 }
 
 std::string_view GridModel::PackedRow::View(size_t i) const {
@@ -90,18 +105,23 @@ void GridModel::PackedRow::Views(size_t from, size_t to, std::vector<std::string
     out.resize(out.size() + (to - std::min(std::max(from, stored), to)));  // cells not stored read as empty
 }
 
-void GridModel::PackedRow::Assign(std::string_view bytes, size_t count) {
-    bytes_.assign(bytes);
+void GridModel::PackedRow::Assign(const RowText& cells) {
+    bytes_.assign(cells.bytes_, 0, cells.keptBytes_);
     if (bytes_.capacity() > 2 * bytes_.size()) bytes_.shrink_to_fit();  // a row that held more gives it back
-    count_ = static_cast<uint32_t>(count);
-    cursorIndex_ = cursorOffset_ = 0;
+    count_ = cells.keptCount_;
+    const size_t marks = std::min<size_t>(cells.marks_.size(), count_ / kMarkStep);
+    marks_.assign(cells.marks_.begin(), cells.marks_.begin() + marks);
+    Mark(marks_.size() * kMarkStep);  // the end of the row, if a mark falls there
+    if (marks_.capacity() > 2 * marks_.size()) marks_.shrink_to_fit();
 }
 
 void GridModel::PackedRow::Set(size_t i, std::string_view text) {
     if (i >= count_) {  // the usual case while a file is read: appended
+        const size_t last = count_;
         bytes_.append(i - count_, '\0');
         AppendCell(bytes_, text);
         count_ = static_cast<uint32_t>(i + 1);
+        Mark(last);
         return;
     }
     const size_t from = Offset(i);
@@ -110,6 +130,8 @@ void GridModel::PackedRow::Set(size_t i, std::string_view text) {
     std::string cell;
     AppendCell(cell, text);
     bytes_.replace(from, to - from, cell);
+    if (cell.size() != to - from)  // the cells after it move
+        for (size_t k = i / kMarkStep; k < marks_.size(); ++k) marks_[k] = marks_[k] - (to - from) + cell.size();
 }
 
 bool GridModel::PackedRow::Clear(size_t from, size_t to) {
@@ -131,7 +153,7 @@ bool GridModel::PackedRow::Clear(size_t from, size_t to) {
     }
     if (changed) {
         bytes_ = std::move(kept);
-        cursorIndex_ = cursorOffset_ = 0;
+        Mark(from);
     }
     return changed;
 }
@@ -140,8 +162,8 @@ void GridModel::PackedRow::Truncate(size_t n) {
     if (n >= count_) return;
     bytes_.resize(Offset(n));
     count_ = static_cast<uint32_t>(n);
-    cursorIndex_ = cursorOffset_ = 0;
-    if (n == 0) bytes_.shrink_to_fit();
+    Mark(n);
+    if (n == 0) bytes_.shrink_to_fit(), marks_.shrink_to_fit();
 }
 
 GridModel::PackedRow* GridModel::Row(int row) {
@@ -177,6 +199,7 @@ void GridModel::CellViews(int row, int col0, int col1, std::vector<std::string_v
 
 void GridModel::RowText::Clear() {
     bytes_.clear();
+    marks_.clear();
     count_ = keptCount_ = 0;
     keptBytes_ = 0;
 }
@@ -192,7 +215,7 @@ void GridModel::SetRow(int row, const RowText& cells) {
         rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
         r = &rows_.emplace_back();
     }
-    r->Assign(std::string_view(cells.bytes_).substr(0, cells.keptBytes_), cells.keptCount_);
+    r->Assign(cells);
     if (observer_) observer_->GridReset();
 }
 

@@ -14,7 +14,11 @@ namespace ca {
 
 class GridModel {
 public:
-    static constexpr int kMaxColCount = 134217725;
+    // The largest column count, 2^27 - 3: the limit the program's grid has
+    // always had, kept so that a file declaring more columns is refused as it
+    // always was. Nothing in this model needs it: a column costs memory only
+    // where a cell or a width is written.
+    static constexpr int kMaxColCount = (1 << 27) - 3;
 
     GridModel() = default;
 
@@ -37,8 +41,6 @@ public:
     // The texts of cells [col0, col1) of `row`, outside the heading row and
     // column (col0, row >= 1), as Cell gives them, without copies: `out`
     // becomes one view per cell. The views hold until the grid next changes.
-    // Reading moves a cursor kept by the row: different rows may be read on
-    // different threads at once, one row by one thread only.
     void CellViews(int row, int col0, int col1, std::vector<std::string_view>& out) const;
     void SetCell(int col, int row, std::string text);
 
@@ -48,6 +50,7 @@ public:
     public:
         void Clear();
         void Append(std::string_view text) {
+            if (count_ > 0 && count_ % kMarkStep == 0) marks_.push_back(bytes_.size());
             if (text.size() < 0x80) {  // a byte count of one byte: the usual cell
                 bytes_.push_back(static_cast<char>(text.size()));
                 bytes_.append(text);
@@ -66,6 +69,7 @@ public:
         void AppendLong(std::string_view text);
         std::string bytes_;  // packed as a row of the grid
         uint32_t count_ = 0;
+        std::vector<size_t> marks_;  // as a row keeps them
         // The cells up to the last one that holds text, and their bytes:
         // what a row keeps (empty cells after them are not stored).
         uint32_t keptCount_ = 0;
@@ -96,6 +100,8 @@ public:
 
     int ColWidth(int col) const;
     void SetColWidth(int col, int width);
+    // Every column from this one on has the default width.
+    int ColWidthsEnd() const { return static_cast<int>(colWidths_.size()); }
     int DefaultColWidth() const { return 64; }
     int DefaultRowHeight() const { return 24; }
 
@@ -109,6 +115,8 @@ public:
     void SetObserver(Observer* o) { observer_ = o; }
 
 private:
+    // A row is found from marks this many cells apart.
+    static constexpr size_t kMarkStep = 16;
     void ClampCurrent();
     int rowCount_ = 5;
     int colCount_ = 5;
@@ -135,8 +143,8 @@ private:
         std::string_view View(size_t i) const;
         // Appends views of cells [from, to) to `out`.
         void Views(size_t from, size_t to, std::vector<std::string_view>& out) const;
-        // Becomes the cells packed in `bytes`, `count` of them.
-        void Assign(std::string_view bytes, size_t count);
+        // Becomes the cells that `cells` keeps.
+        void Assign(const RowText& cells);
         // Cells between the last one and `i` become empty.
         void Set(size_t i, std::string_view text);
         void Truncate(size_t n);
@@ -144,14 +152,17 @@ private:
         bool Clear(size_t from, size_t to);
 
     private:
-        // Where cell i (i <= Count()) begins; walks on from the cell found
-        // last, so that reading or writing a row in order costs no more
-        // than the row.
+        // Where cell i (i <= Count()) begins: from the mark before it, on
+        // by fewer than kMarkStep cells, so that a cell costs the same to
+        // find wherever it is and in whatever order the row is read.
         size_t Offset(size_t i) const;
+        // Marks the cells after `from` anew (those up to it are as they were).
+        void Mark(size_t from);
         std::string bytes_;
         uint32_t count_ = 0;
-        mutable uint32_t cursorIndex_ = 0;
-        mutable size_t cursorOffset_ = 0;
+        // marks_[k] is where cell (k + 1) * kMarkStep begins, for every such
+        // cell up to Count() (the end of the row is where cell Count() would).
+        std::vector<size_t> marks_;
     };
     PackedRow* Row(int row);
     const PackedRow* Row(int row) const;

@@ -195,22 +195,26 @@ TEST(GridTest, AddAndDeleteColumnsMirrorTheRows) {
     EXPECT_EQ(g.Cell(2, 0), "stale");
 }
 
-// Cells are packed row by row; any order of writes and clears, with texts of
-// any bytes and lengths around the 128-byte step of the packing, reads back
-// as a plain map of positions would.
+// Cells are packed row by row, a row found from marks 16 cells apart; rows
+// reach past several marks.
+constexpr int kCols = 40;
+
+// Any order of writes and clears, with texts of any bytes and lengths around
+// the 128-byte step of the packing, reads back as a plain map of positions
+// would.
 TEST(GridTest, CellsReadBackWhateverTheOrderOfWritesAndClears) {
     std::mt19937 rng(2024);
     for (int round = 0; round < 40; ++round) {
         GridModel g;
         std::map<std::pair<int, int>, std::string> want;  // (row, col) -> text
         for (int op = 0; op < 400; ++op) {
-            const int row = 1 + rng() % 6, col = 1 + rng() % 9;
+            const int row = 1 + rng() % 6, col = 1 + rng() % kCols;
             switch (rng() % 6) {
                 case 0: g.ClearRowFrom(col, row);
-                    for (int c = col; c < 10; ++c) want.erase({row, c});
+                    for (int c = col; c <= kCols; ++c) want.erase({row, c});
                     break;
                 case 1: {
-                    const int row1 = row + rng() % 3, col1 = col + rng() % 4;
+                    const int row1 = row + rng() % 3, col1 = col + rng() % 20;
                     g.ClearBlock(col, col1, row, row1);
                     for (int r = row; r < row1; ++r)
                         for (int c = col; c < col1; ++c) want.erase({r, c});
@@ -227,7 +231,7 @@ TEST(GridTest, CellsReadBackWhateverTheOrderOfWritesAndClears) {
             }
         }
         for (int r = 1; r < 10; ++r)
-            for (int c = 1; c < 12; ++c) {
+            for (int c = 1; c < kCols + 4; ++c) {
                 auto it = want.find({r, c});
                 ASSERT_EQ(g.Cell(c, r), it == want.end() ? "" : it->second) << round << ": " << c << "," << r;
             }
@@ -236,9 +240,8 @@ TEST(GridTest, CellsReadBackWhateverTheOrderOfWritesAndClears) {
 
 
 // Rows rewritten at once and cells read as views, mixed with single writes
-// and clears in any order (each read moves the row's cursor), read as a
-// plain map of positions would: SetRow empties what follows its cells, and
-// a view reads as Cell does.
+// and clears in any order, read as a plain map of positions would: SetRow
+// empties what follows its cells, and a view reads as Cell does.
 TEST(GridTest, RowsWrittenAtOnceAndCellViewsAgreeWithSingleCells) {
     std::mt19937 rng(77);
     auto text = [&] {
@@ -256,22 +259,22 @@ TEST(GridTest, RowsWrittenAtOnceAndCellViewsAgreeWithSingleCells) {
             return it == want.end() ? std::string() : it->second;
         };
         for (int op = 0; op < 300; ++op) {
-            const int row = 1 + rng() % 5, col = 1 + rng() % 8;
+            const int row = 1 + rng() % 5, col = 1 + rng() % kCols;
             switch (rng() % 5) {
                 case 0: {
                     GridModel::RowText cells;
-                    const int n = rng() % 10;
+                    const int n = rng() % kCols;
                     for (int c = 1; c <= n; ++c) {
                         std::string t = text();
                         cells.Append(t);
                         want[{row, c}] = t;
                     }
-                    for (int c = n + 1; c <= 12; ++c) want.erase({row, c});
+                    for (int c = n + 1; c <= kCols + 4; ++c) want.erase({row, c});
                     g.SetRow(row, cells);
                     break;
                 }
                 case 1: {
-                    const int col1 = col + rng() % 6;
+                    const int col1 = col + rng() % 20;
                     g.CellViews(row, col, col1, views);
                     ASSERT_EQ(views.size(), static_cast<size_t>(col1 - col));
                     for (int c = col; c < col1; ++c)
@@ -279,7 +282,7 @@ TEST(GridTest, RowsWrittenAtOnceAndCellViewsAgreeWithSingleCells) {
                     break;
                 }
                 case 2: g.ClearRowFrom(col, row);
-                    for (int c = col; c <= 12; ++c) want.erase({row, c});
+                    for (int c = col; c <= kCols + 4; ++c) want.erase({row, c});
                     break;
                 default: {
                     const std::string t = text();
@@ -289,8 +292,8 @@ TEST(GridTest, RowsWrittenAtOnceAndCellViewsAgreeWithSingleCells) {
             }
         }
         for (int r = 1; r < 8; ++r) {
-            g.CellViews(r, 1, 13, views);
-            for (int c = 1; c < 13; ++c) {
+            g.CellViews(r, 1, kCols + 5, views);
+            for (int c = 1; c < kCols + 5; ++c) {
                 ASSERT_EQ(g.Cell(c, r), wanted(r, c)) << round << ": " << c << "," << r;
                 ASSERT_EQ(std::string(views[c - 1]), wanted(r, c)) << round << ": " << c << "," << r;
             }
