@@ -212,5 +212,39 @@ TEST(Agglomeration, BoundsKeptAsFloatStayBounds) {
     }
 }
 
+// Each estimate lies within its bound of the exact distance: centroids of
+// any magnitude up to the screening's limit, close together or far apart
+// (close ones far out, where the rounding of the copies dominates).
+TEST(Screening, EstimatesLieWithinTheirBounds) {
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> u(-1, 1);
+    std::vector<ClusterRecord> recs(9);
+    std::vector<ClusterRecord*> slots;
+    for (ClusterRecord& r : recs) slots.push_back(&r);
+    const std::vector<int> others = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (int round = 0; round < 300; ++round) {
+        const int m = std::uniform_int_distribution<int>(kScreenAttrs, kMaxAttrs)(rng);
+        const int e = std::uniform_int_distribution<int>(-1000, 79)(rng);  // coordinates below 2^(e+1)
+        const int spread = std::uniform_int_distribution<int>(0, 70)(rng);
+        for (int k = 0; k < m; ++k) {
+            const long double base = std::ldexp(static_cast<long double>(u(rng)), e);
+            for (ClusterRecord& r : recs)
+                r.Centroid.v[k] = base + std::ldexp(u(rng) + u(rng) * 0x1p-53L, e - spread);
+        }
+        CentroidScreening screen;
+        ASSERT_TRUE(screen.Start(slots, m));
+        long double row[9];
+        screen.EstimateRow(0, slots[0], others, row);
+        for (const int t : others) {
+            const long double exact = SquaredDistance(recs[t].Centroid.data(), recs[0].Centroid.data(), m);
+            ASSERT_TRUE(screen.Estimated(0, t));
+            ASSERT_LE(std::fabs(row[t] - exact), screen.Bound(0, t)) << "round " << round << ", 2^" << e;
+        }
+    }
+    recs[3].Centroid.v[0] = 0x1.0000000000001p80L;  // beyond the limit: no screening
+    CentroidScreening beyond;
+    EXPECT_FALSE(beyond.Start(slots, kScreenAttrs));
+}
+
 }  // namespace
 }  // namespace ca::testing
