@@ -59,41 +59,38 @@ Converter& ToUtf8() {
 
 }  // namespace
 
-size_t Utf8CharLength(std::string_view s) {
+size_t Utf8CharLength(std::string_view s, char32_t* code) {
     auto at = [&](size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : 0; };
     auto cont = [&](size_t i, unsigned char lo = 0x80, unsigned char hi = 0xBF) {
         return at(i) >= lo && at(i) <= hi;
     };
     if (s.empty()) return 0;
-    unsigned char b = at(0);
-    if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) return cont(1) ? 2 : 0;
-    if (b >= 0xE0 && b <= 0xEF) {
+    const unsigned char b = at(0);
+    size_t n = 0;
+    if (b < 0x80) {
+        n = 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+        n = cont(1) ? 2 : 0;
+    } else if (b >= 0xE0 && b <= 0xEF) {
         unsigned char lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
-        return cont(1, lo, hi) && cont(2) ? 3 : 0;
-    }
-    if (b >= 0xF0 && b <= 0xF4) {
+        n = cont(1, lo, hi) && cont(2) ? 3 : 0;
+    } else if (b >= 0xF0 && b <= 0xF4) {
         unsigned char lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
-        return cont(1, lo, hi) && cont(2) && cont(3) ? 4 : 0;
+        n = cont(1, lo, hi) && cont(2) && cont(3) ? 4 : 0;
     }
-    return 0;
+    if (n > 0 && code) {
+        // The lead byte's bits below its length marker, then 6 from each
+        // continuation byte.
+        static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+        char32_t c = b & kLeadBits[n];
+        for (size_t i = 1; i < n; ++i) c = c << 6 | (at(i) & 0x3F);
+        *code = c;
+    }
+    return n;
 }
 
 namespace {
 
-char32_t CodePoint(std::string_view c) {
-    const auto* b = reinterpret_cast<const unsigned char*>(c.data());
-    switch (c.size()) {
-        case 1: return b[0];
-        case 2: return ((b[0] & 0x1F) << 6) | (b[1] & 0x3F);
-        case 3: return ((b[0] & 0x0F) << 12) | ((b[1] & 0x3F) << 6) | (b[2] & 0x3F);
-        default: return ((b[0] & 0x07) << 18) | ((b[1] & 0x3F) << 12) | ((b[2] & 0x3F) << 6) | (b[3] & 0x3F);
-    }
-}
-
-// One character (well-formed UTF-8) to CP932, only when code page 932 holds
-// it: glibc also maps some characters one way (U+00A5 to "\", U+203E to "~",
-// U+301C to the full-width tilde...), which would change the text.
 // The JIS forms of characters that code page 932 holds under another code
 // point (WAVE DASH for the full-width tilde, and so on). Input methods type
 // these; they are the same characters of the Japanese set, so they are taken.
@@ -104,6 +101,9 @@ bool IsJisVariant(std::string_view c) {
     return false;
 }
 
+// One character (well-formed UTF-8) to CP932, only when code page 932 holds
+// it: glibc also maps some characters one way (U+00A5 to "\", U+203E to "~",
+// U+301C to the full-width tilde...), which would change the text.
 bool CharToSjis(std::string_view c, std::string& out) {
     std::string one;
     if (ToSjis().Run(c, one) != c.size() || one.empty()) return false;
@@ -138,8 +138,8 @@ std::string Utf8ToSjis(std::string_view utf8) {
     // The message itself is plain CP932.
     char code[16];
     std::string head, tail;
-    if (Utf8CharLength(bad) == bad.size()) {
-        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(CodePoint(bad)));
+    if (char32_t c; Utf8CharLength(bad, &c) == bad.size()) {
+        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
         ToSjis().Run("文字 ", head);
         ToSjis().Run(" はコードページ 932 (Shift_JIS) で表せません", tail);
     } else {
@@ -169,10 +169,7 @@ bool EditSjisText(std::string_view oldSjis, std::string_view newUtf8, std::strin
     for (size_t i = 0; i < oldSjis.size();) {
         size_t n = 1;
         const auto b = static_cast<unsigned char>(oldSjis[i]);
-        if (IsLeadByte(b) && i + 1 < oldSjis.size()) {
-            const auto t = static_cast<unsigned char>(oldSjis[i + 1]);
-            if (t >= 0x40 && t <= 0xFC && t != 0x7F) n = 2;
-        }
+        if (IsLeadByte(b) && i + 1 < oldSjis.size() && IsTrailByte(static_cast<unsigned char>(oldSjis[i + 1]))) n = 2;
         units.push_back({oldSjis.substr(i, n), SjisToUtf8(oldSjis.substr(i, n))});
         i += n;
     }
@@ -203,10 +200,7 @@ std::string SjisToUtf8(std::string_view sjis) {
         // (or for a lead byte with its trail, when the pair is unmapped).
         size_t skip = 1;
         unsigned char b = sjis[used];
-        if (IsLeadByte(b) && used + 1 < sjis.size()) {
-            unsigned char t = sjis[used + 1];
-            if (t >= 0x40 && t <= 0xFC && t != 0x7F) skip = 2;
-        }
+        if (IsLeadByte(b) && used + 1 < sjis.size() && IsTrailByte(static_cast<unsigned char>(sjis[used + 1]))) skip = 2;
         out += "\xEF\xBF\xBD";
         sjis.remove_prefix(used + skip);
     }

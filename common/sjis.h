@@ -13,10 +13,17 @@ constexpr bool IsLeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// True for a byte that may follow a lead byte as the second byte of a
+// character.
+constexpr bool IsTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // Length of the well-formed UTF-8 character at the start of `s`, or 0 when the
 // bytes there are not UTF-8 (stray or missing continuation bytes, overlong
-// forms, surrogates, code points above U+10FFFF) or `s` is empty.
-size_t Utf8CharLength(std::string_view s);
+// forms, surrogates, code points above U+10FFFF) or `s` is empty. `code`, when
+// given, receives the character's code point (it is left alone for 0).
+size_t Utf8CharLength(std::string_view s, char32_t* code = nullptr);
 
 // UTF-8 to CP932. A character that code page 932 cannot hold, or bytes that
 // are not UTF-8, raise ca::Error naming the character; nothing is replaced.

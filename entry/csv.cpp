@@ -23,9 +23,6 @@ std::string CsvFileName(const std::string& name) {
 
 namespace {
 
-// A byte that may follow a lead byte as the second byte of a character.
-bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
-
 // True when the text's last character is a lead byte without its second byte.
 bool EndsInLoneLeadByte(std::string_view text) {
     size_t i = 0;

@@ -18,36 +18,6 @@ void Escape(std::string& out, unsigned char b) {
     out += hex;
 }
 
-bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
-
-// The length of the UTF-8 character at the start of `s`, or 0 when it is
-// not one (overlong forms, surrogates and values above U+10FFFF included).
-size_t Utf8Length(std::string_view s, uint32_t& code) {
-    const unsigned char b = static_cast<unsigned char>(s[0]);
-    size_t n;
-    if (b < 0x80) {
-        code = b;
-        return 1;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-        n = 2, code = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        n = 3, code = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        n = 4, code = b & 0x07;
-    } else {
-        return 0;
-    }
-    if (s.size() < n) return 0;
-    for (size_t i = 1; i < n; ++i) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if ((c & 0xC0) != 0x80) return 0;
-        code = code << 6 | (c & 0x3F);
-    }
-    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kLeast[n] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return n;
-}
-
 }  // namespace
 
 std::string EscapeSjis(std::string_view sjis) {
@@ -85,8 +55,8 @@ std::string EscapeName(std::string_view bytes) {
     std::string out;
     size_t i = 0;
     while (i < bytes.size()) {
-        uint32_t code = 0;
-        const size_t n = Utf8Length(bytes.substr(i), code);
+        char32_t code = 0;
+        const size_t n = Utf8CharLength(bytes.substr(i), &code);
         if (n == 0 || code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
             for (size_t k = 0; k < std::max<size_t>(n, 1); ++k) Escape(out, static_cast<unsigned char>(bytes[i + k]));
             i += std::max<size_t>(n, 1);

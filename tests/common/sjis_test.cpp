@@ -109,6 +109,32 @@ TEST(SjisTest, InvalidUtf8Raises) {
     EXPECT_EQ(which, "\xE3");
 }
 
+// The one UTF-8 decoder: lengths and code points at the edges of each
+// length, and 0 for what is not one character (the code then untouched).
+TEST(SjisTest, Utf8CharactersDecodeAtEveryEdge) {
+    struct Case {
+        std::string bytes;
+        size_t length;
+        char32_t code;
+    };
+    const Case cases[] = {
+        {"A", 1, 0x41}, {std::string(1, '\0'), 1, 0}, {"\x7F", 1, 0x7F}, {"\xC2\x80", 2, 0x80},
+        {"\xDF\xBF", 2, 0x7FF}, {"\xE0\xA0\x80", 3, 0x800}, {"\xED\x9F\xBF", 3, 0xD7FF},
+        {"\xEE\x80\x80", 3, 0xE000}, {"\xEF\xBF\xBF", 3, 0xFFFF}, {"\xF0\x90\x80\x80", 4, 0x10000},
+        {"\xF4\x8F\xBF\xBF", 4, 0x10FFFF}, {"\xE3\x81\x82" "x", 3, 0x3042},
+        // Overlong, surrogate, beyond U+10FFFF, stray, cut short, no lead.
+        {"\xC1\xBF", 0, 0}, {"\xE0\x9F\xBF", 0, 0}, {"\xED\xA0\x80", 0, 0}, {"\xF0\x8F\xBF\xBF", 0, 0},
+        {"\xF4\x90\x80\x80", 0, 0}, {"\xF5\x80\x80\x80", 0, 0}, {"\x80", 0, 0}, {"\xE3\x81", 0, 0},
+        {"\xE3\x41\x42", 0, 0}, {"", 0, 0},
+    };
+    for (const Case& c : cases) {
+        char32_t code = 0;
+        EXPECT_EQ(Utf8CharLength(c.bytes, &code), c.length) << ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(code, c.code) << ::testing::PrintToString(c.bytes);
+        EXPECT_EQ(Utf8CharLength(c.bytes), c.length);
+    }
+}
+
 TEST(SjisTest, InvalidBytesShowAsReplacement) {
     for (std::string b : {"\x80", "\xA0", "\xFD", "\xFE", "\xFF"}) EXPECT_EQ(SjisToUtf8(b), kReplacement);
     EXPECT_EQ(SjisToUtf8("a\x81"), "a" + kReplacement);  // lead byte at the end
@@ -116,6 +142,10 @@ TEST(SjisTest, InvalidBytesShowAsReplacement) {
     EXPECT_EQ(SjisToUtf8("\xFF\x82\xA0\xFF" "A"), kReplacement + "あ" + kReplacement + "A");
     EXPECT_EQ(SjisToUtf8("\x81\x20" "A"), kReplacement + " A");
     EXPECT_EQ(SjisToUtf8("\x81\x7F"), kReplacement + "\x7F");
+    // A lead byte and a second byte that code page 932 leaves unassigned are
+    // one character: one replacement, at every edge of the second byte's range.
+    for (std::string pair : {"\x85\x40", "\x85\x7E", "\x85\x80", "\x85\xFC"}) EXPECT_EQ(SjisToUtf8(pair + "A"), kReplacement + "A");
+    EXPECT_EQ(SjisToUtf8("\x85\xFD"), kReplacement + kReplacement);
     EXPECT_EQ(SjisToUtf8(std::string("x\0y", 3)), std::string("x\0y", 3));
 }
 
