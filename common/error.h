@@ -70,7 +70,9 @@ enum IoCode : int {
     kAccessDenied = 5,
     kReadPastEnd = 100,
     kDiskFull = 101,
+    kFileNotOpen = 103,
     kNotANumber = 106,
+    kDeviceError = 1117,  // an I/O error of the device itself
 };
 
 // The text shown for an I/O error code, with the closing full stop where the

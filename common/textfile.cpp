@@ -59,7 +59,7 @@ int IoCodeFromErrno(int err) {
         case ENOSPC:
         case EDQUOT:
         case EFBIG: return kDiskFull;
-        case EIO: return 1117;  // a device error; its own code, not "access denied"
+        case EIO: return kDeviceError;  // its own code, not "access denied"
         default: return err;
     }
 }
@@ -119,7 +119,7 @@ void TextWriter::WriteOut(const char* data, size_t size) {
 }
 
 void TextWriter::Write(std::string_view text) {
-    if (fd_ < 0) throw IoError(103);  // file not open
+    if (fd_ < 0) throw IoError(kFileNotOpen);
     if (text.size() >= kChunk) {
         // A large text goes out as it stands, after what is buffered.
         Flush();
@@ -133,7 +133,7 @@ void TextWriter::Write(std::string_view text) {
 void TextWriter::EndLine() { Write("\r\n"); }
 
 void TextWriter::Close() {
-    if (fd_ < 0) throw IoError(103);
+    if (fd_ < 0) throw IoError(kFileNotOpen);
     int fd = fd_;
     try {
         Flush();
