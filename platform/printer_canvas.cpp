@@ -16,6 +16,8 @@
 #include <QPrinter>
 #include <QString>
 
+#include <cups/cups.h>
+
 #include "common/error.h"
 #include "common/sjis.h"
 
@@ -32,6 +34,19 @@ QString FromSjis(std::string_view sjis) {
 bool IsRegularFile(const std::string& path) {
     struct stat st;
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Qt reports a job that the print server refused (a queue not accepting
+// jobs, a printer deleted, the server down) as printed; libcups, read right
+// after the document was handed over, tells. A printer that is stopped but
+// accepting keeps the job in its queue: that is no failure.
+void CheckCupsJob(const QPrinter& printer) {
+    if (printer.outputFormat() != QPrinter::NativeFormat) return;
+    const ipp_status_t status = cupsLastError();
+    if (status <= IPP_STATUS_OK_EVENTS_COMPLETE) return;
+    std::string name;
+    if (!TryUtf8ToSjis(printer.printerName().toStdString(), name)) name = "?";
+    throw PrintNotCompleted(J("プリンタ ") + name + J(" に印刷できませんでした: ") + cupsLastErrorString());
 }
 
 }  // namespace
@@ -80,7 +95,10 @@ void PrinterCanvas::EndDoc() {
     const QString file = printer_.outputFileName();
     const std::string path = QFile::encodeName(file).toStdString();
     const bool regular = IsRegularFile(path);
-    if (ended && printer_.printerState() != QPrinter::Error && (!regular || PdfFileComplete(path))) return;
+    if (ended && printer_.printerState() != QPrinter::Error && (!regular || PdfFileComplete(path))) {
+        CheckCupsJob(printer_);
+        return;
+    }
     std::string message = J("印刷を最後まで終えられませんでした");
     if (regular) {
         QFile::remove(file);

@@ -4,7 +4,8 @@ set -euo pipefail
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libbenchmark-dev
           fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils qt6-translations-l10n libqt6svg6
-          dpkg-dev fakeroot file lintian appstream desktop-file-utils man-db)
+          dpkg-dev fakeroot file lintian appstream desktop-file-utils man-db
+          libcups2-dev cups cups-client printer-driver-cups-pdf)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
