@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/bytescan.h"
 #include "common/error.h"
 #include "common/sjis.h"
 
@@ -21,7 +22,7 @@ bool IsUtf8Csv(std::string_view bytes) {
     for (; ascii + 32 <= bytes.size(); ascii += 32) {
         uint64_t w[4];  // 32 bytes, their high bits tested together
         std::memcpy(w, bytes.data() + ascii, sizeof w);
-        if ((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ULL) break;
+        if ((w[0] | w[1] | w[2] | w[3]) & bytescan::kHighs) break;
     }
     while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
     bytes.remove_prefix(ascii);
