@@ -213,12 +213,8 @@ std::string RefScale(long double v, char separator) {
 }
 
 void ExpectSameAsReference(long double v, int decimals, char separator) {
-    char bits[80];
-    uint64_t m;
-    uint16_t se;
-    std::memcpy(&m, &v, 8);
-    std::memcpy(&se, reinterpret_cast<const char*>(&v) + 8, 2);
-    std::snprintf(bits, sizeof bits, "%04x:%016llx %.20Lg", se, static_cast<unsigned long long>(m), v);
+    char bits[64];  // the exact value
+    std::snprintf(bits, sizeof bits, "%La", v);
     const Decimal18 d = ToDecimal18(v);
     if (std::isfinite(v)) {
         const Printed p = Print(v);
