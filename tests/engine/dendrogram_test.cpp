@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "common/error.h"
+#include "common/textrules.h"
 #include "engine/agglomerate.h"
 #include "tests/engine/fixture.h"
 
@@ -129,6 +130,76 @@ TEST(Dendrogram, MergeBelowItsChildIsDrawnLeftOfIt) {
     EXPECT_EQ(lines.back().x, L.PlotX(13));  // back to the child's own vertical line
 }
 
+// A centroid tree whose merges go down as well as up: the scale and the x
+// mapping run to the highest merge, so that every bracket lies on the page.
+TEST(Dendrogram, TheScaleRunsToTheHighestMerge) {
+    Rows identity(30, std::vector<long double>(30, 0));
+    for (int i = 0; i < 30; ++i) identity[i][i] = 1;
+    for (const Rows& rows : {identity, Rows{{0, 0}, {4, 0}, {2, 3}}}) {
+        AnalysisStore s;
+        Finished(s, rows, false);
+        long double top = 0;
+        for (const ClusterRecord* r : s.LiveRecords()) top = std::max(top, r->Height);
+        ASSERT_GT(top, s.ClusterTable[s.ClusterCount].Rec->Height);  // an inversion at the root
+        RecordingCanvas canvas(4000, 100000);
+        const DendrogramLayout L = PrintDendrogram(s, canvas, "12", '.');
+        EXPECT_EQ(Only(canvas.calls, "TextOut")[1].text, ScaleLabel(top, '.'));
+        EXPECT_EQ(Only(canvas.calls, "LineTo")[1].x, L.PlotX(top));  // the scale bar's right end
+        for (const Call& c : canvas.calls)
+            if (c.op == "LineTo" || c.op == "MoveTo") {
+                EXPECT_LE(c.x, L.PlotX(top));
+                EXPECT_LE(c.x, 4000);
+            }
+    }
+}
+
+// A font size either draws everything on the page or is refused before
+// anything is drawn; the check before a run refuses no size that the drawing
+// takes.
+TEST(Dendrogram, FontSizesThatCannotFitAreRefused) {
+    AnalysisStore s;
+    Rows rows;
+    for (int i = 0; i < 12; ++i) rows.push_back({static_cast<long double>(i * i * 1000)});
+    Finished(s, rows, false);
+    std::vector<std::string> labels;
+    for (int i = 1; i <= 12; ++i) labels.push_back(s.Labels[i] = "Object" + std::to_string(i));
+    const int width = 9900, height = 14000;  // A4 at 1200 dpi, in cells of 20 x 50 at 12 points
+    int refused = 0;
+    for (int size = 1; size <= 400; size += 3) {
+        SCOPED_TRACE("size " + std::to_string(size));
+        RecordingCanvas canvas(width, height);
+        RecordingCanvas before(width, height);
+        bool checked = true;
+        try {
+            CheckDendrogramFits(before, std::to_string(size), labels, 0);
+        } catch (const Error&) {
+            checked = false;
+        }
+        try {
+            PrintDendrogram(s, canvas, std::to_string(size), '.');
+        } catch (const Error& e) {
+            EXPECT_NE(e.Message().find(J("大きすぎます")), std::string::npos);
+            EXPECT_TRUE(Only(canvas.calls, "TextOut").empty());
+            EXPECT_EQ(canvas.calls.back().op, "AbortDoc");
+            ++refused;
+            continue;
+        }
+        EXPECT_TRUE(checked);
+        const int lineH = 50 * size / 12;
+        for (const Call& c : canvas.calls) {
+            if (c.op != "TextOut" && c.op != "LineTo" && c.op != "MoveTo") continue;
+            EXPECT_GE(c.x, 0) << c.op << " " << c.text;
+            EXPECT_GE(c.y, 0) << c.op << " " << c.text;
+            EXPECT_LE(c.x + canvas.TextWidth(c.text), width) << c.op << " " << c.text;
+            EXPECT_LE(c.y + (c.op == "TextOut" ? lineH : 0), height) << c.op << " " << c.text;
+        }
+        const auto texts = Only(canvas.calls, "TextOut");  // the scale's labels do not overlap
+        EXPECT_LE(texts[0].x + canvas.TextWidth(texts[0].text), texts[1].x);
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_LT(refused, 400 / 3);
+}
+
 TEST(Dendrogram, RootHeightZeroDrawsEverythingAtTheOrigin) {
     AnalysisStore s;
     Finished(s, {{1, 1}, {1, 1}, {1, 1}}, true);
@@ -232,7 +303,7 @@ Stitched Stitch(const std::vector<std::vector<Call>>& pages, int headerCalls, in
         for (size_t i = static_cast<size_t>(headerCalls); i < pages[p].size(); ++i) {
             const Call& c = pages[p][i];
             const int y = c.y + shift;
-            if (c.op == "TextOut") d.captions.emplace_back(c.text, c.x, y);
+            if (c.op == "TextOut" && c.text.find(" / ") == std::string::npos) d.captions.emplace_back(c.text, c.x, y);
             if (c.op == "LineTo" && c.y == cy && c.x != cx)
                 ++d.horizontal[{y, std::min(cx, c.x), std::max(cx, c.x)}];
             if (c.op == "LineTo" && c.x == cx && c.y != cy)
@@ -272,19 +343,36 @@ TEST(Dendrogram, PagesPutTogetherAreTheDrawingOnOneEndlessPage) {
             const auto one = Pages(endless.calls);
             ASSERT_EQ(one.size(), 1u);
             const Stitched whole = Stitch(one, 7, 0);
-            for (int height : {330, 400, 629, 630, 1111, 60 * n + 265, 60 * n + 264}) {
+            for (int height : {330, 430, 629, 630, 1111, 60 * n + 265, 60 * n + 264}) {
                 SCOPED_TRACE("n " + std::to_string(n) + " ward " + std::to_string(ward) + " height " +
                              std::to_string(height));
                 RecordingCanvas paged(3000, height);
+                if (60 * n + 265 > height && height - 100 < 325) {  // several pages, no row above the page number
+                    EXPECT_THROW(PrintDendrogram(s, paged, "12", '.'), Error);
+                    continue;
+                }
                 const DendrogramLayout L = PrintDendrogram(s, paged, "12", '.');
                 const auto pages = Pages(paged.calls);
-                const int perPage = static_cast<int>(std::count_if(
-                    pages[0].begin() + 7, pages[0].end(), [](const Call& c) { return c.op == "TextOut"; }));
+                const int perPage = static_cast<int>(std::count_if(pages[0].begin() + 7, pages[0].end(), [](const Call& c) {
+                    return c.op == "TextOut" && c.text.find(" / ") == std::string::npos;
+                }));
                 ASSERT_GE(perPage, 1);
                 EXPECT_EQ(L.PageLeaves, perPage);
                 EXPECT_EQ(pages.size(), static_cast<size_t>((n + perPage - 1) / perPage));
-                if (pages.size() > 1) {  // no room for one more leaf: its caption would end below the page
-                    EXPECT_GT(std::get<2>(whole.captions[static_cast<size_t>(perPage)]) + 50, height);
+                if (pages.size() > 1) {  // no room for one more leaf above the page number's row
+                    EXPECT_GT(std::get<2>(whole.captions[static_cast<size_t>(perPage)]) + 50, height - 100);
+                    for (size_t p = 0; p < pages.size(); ++p) {  // "p / P" centred at the foot, below every line
+                        const std::string number = std::to_string(p + 1) + " / " + std::to_string(pages.size());
+                        const Call& last = pages[p].back();
+                        EXPECT_EQ(last.op + last.text, "TextOut" + number);
+                        EXPECT_EQ(last.x, (3000 - 20 * static_cast<int>(number.size())) / 2);
+                        EXPECT_EQ(last.y, height - 50);
+                        for (const Call& c : pages[p]) {
+                            if (&c != &last) {
+                                EXPECT_LE(c.y + (c.op == "TextOut" ? 50 : 0), height - 50);
+                            }
+                        }
+                    }
                 } else {
                     EXPECT_TRUE(SameCalls(paged.calls.begin(), paged.calls.end(), endless.calls.begin(), endless.calls.end()));
                 }
@@ -332,7 +420,7 @@ TEST(Dendrogram, CaptionsTreeAndScaleStayOnThePage) {
         {40, 1, std::string(40, 'x'), "12", 4000},
         {40, 1000, "A", "36", 4000},  // the label 1234.50-ish runs past the right edge
         {3, 1e12L, J("マサチューセッツ州"), "30", 3000},
-        {5, 1, std::string(400, 'y'), "12", 6000},  // a caption wider than half the page
+        {5, 1, std::string(400, 'y'), "12", 10000},  // a caption wider than half the page
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.label.substr(0, 20) + " size " + k.size);
