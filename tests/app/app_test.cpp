@@ -123,36 +123,20 @@ void TypeInto(TFCoord& w, int col, int row, const QString& text) {
     Type(editor, text);
 }
 
-TEST(Windows, MainWindowLayout) {
+TEST(Windows, MainWindowFocusAndTabOrder) {
     TFMain m;
     m.show();
     QApplication::setActiveWindow(&m);
-    EXPECT_EQ(m.windowTitle(), "Cluster Analysis");
-    EXPECT_EQ(m.geometry(), QRect(192, 107, 488, 234));
-    EXPECT_EQ(m.Label1->text(), U("フォント・サイズ = "));
-    EXPECT_EQ(m.FontEdit->text(), "12");
-    EXPECT_EQ(m.FontEdit->geometry(), QRect(272, 24, 57, 24));
-    EXPECT_EQ(m.CoordButton->text(), U("データの設定"));
-    EXPECT_EQ(m.CoordButton->geometry(), QRect(112, 80, 113, 25));
-    EXPECT_EQ(m.ExitButton->geometry(), QRect(296, 80, 75, 25));
     EXPECT_EQ(m.focusWidget(), m.ExitButton);
     EXPECT_EQ(NextTabStop(m.ExitButton), m.CoordButton);
     EXPECT_EQ(NextTabStop(m.CoordButton), m.FontEdit);
-    EXPECT_EQ(QFontInfo(m.font()).family(), "IPAPGothic");
 }
 
-TEST(Windows, DataEntryWindowLayoutAndInitialGrid) {
+TEST(Windows, DataEntryTabOrderAndInitialGrid) {
     TFCoord w;
     w.show();
     QApplication::setActiveWindow(&w);
     QApplication::processEvents();
-    EXPECT_EQ(w.windowTitle(), U("座標値"));
-    EXPECT_EQ(w.geometry(), QRect(200, 107, 749, 456));
-    EXPECT_EQ(w.StringGrid1->geometry(), QRect(8, 0, 537, 417));
-    EXPECT_EQ(w.CentroidButton->text(), U("重心法"));
-    EXPECT_EQ(w.WardButton->geometry(), QRect(600, 296, 105, 25));
-    EXPECT_EQ(w.PButton->text(), U("印  刷"));
-    EXPECT_EQ(w.WRCSVButton->text(), U("保存（CSV）"));
     // Tab order by the layout's numbers.
     QWidget* expected[] = {w.AddButton,   w.DelButton,   w.CentroidButton, w.SaveButton,
                            w.LoadButton,  w.PButton,     w.WRCSVButton,    w.RDCSVButton,
@@ -297,119 +281,152 @@ TEST(Windows, BadCellIsReportedAndTheWindowStays) {
     EXPECT_FALSE(w.Launched());
 }
 
-// A whole analysis from the main window: the run, the output file, the
-// printed dendrogram, the final message, and the end of the program.
-void WholeRun(bool ward) {
+// One run from the main window as the user drives it, in the application's
+// event loop: the main window's button starts it, and while it waits `act`
+// is done in its data-entry window. The file dialogs get `files`, the print
+// dialog is accepted when `print`, every message box is accepted and its
+// text kept. Drive tells how the run ended; a run that has not ended within
+// 30 s is ended by closing the main window.
+enum RunEnd { kProgramEnded, kMainWindowStays, kHung };
+struct MainRun {
     TempDir dir;
     const std::string out = dir.File("out.txt"), pdf = dir.File("d.pdf");
-    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
-    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
     TFMain m;
-    m.show();
-    FileAnswers answers;
-    answers.answers = {out};
-    QString finalMessage;
-    bool quitRequested = false;
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { quitRequested = true; });
-    QTimer::singleShot(0, &m, [&] {
-        QTimer::singleShot(0, &m, [&] {
-            TFCoord& w = *m.FCoord;
-            TypeInto(w, 1, 2, U("東京"));
-            TypeInto(w, 2, 2, "0");
-            TypeInto(w, 1, 3, "B");
-            TypeInto(w, 2, 3, "3");
-            OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
-            OnNextModal<QMessageBox>([&](QMessageBox* box) {
-                finalMessage = box->text();
+    FileAnswers files;
+    bool print = true;
+    std::vector<QString> messages;
+
+    MainRun() {
+        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+        ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+        m.show();
+    }
+    RunEnd Drive(const std::function<void(TFCoord&)>& act) {
+        QTimer dialogs, watchdog;
+        QObject::connect(&dialogs, &QTimer::timeout, [this] {
+            QWidget* d = QApplication::activeModalWidget();
+            if (auto* p = qobject_cast<QPrintDialog*>(d)) {
+                print ? p->accept() : p->reject();
+            } else if (auto* box = qobject_cast<QMessageBox*>(d)) {
+                messages.push_back(box->text());
                 box->accept();
-            });
-            (ward ? w.WardButton : w.CentroidButton)->click();
+            }
         });
-        m.CoordButton->click();
+        dialogs.start(20);
+        bool hung = false;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            hung = true;
+            m.close();
+        });
+        watchdog.start(30000);
+        QTimer::singleShot(0, &m, [&] {
+            QTimer::singleShot(0, &m, [&] { act(*m.FCoord); });
+            m.CoordButton->click();  // returns when the run has ended
+            if (m.isVisible()) QApplication::exit(kMainWindowStays);
+        });
+        const int code = QApplication::exec();  // QApplication::quit gives 0
+        return hung ? kHung : static_cast<RunEnd>(code);
+    }
+    std::vector<QString> Ended() const { return {QString::fromStdString("Calculation ended. Output File = " + out)}; }
+};
+
+// A whole analysis: the output file, the printed dendrogram, the final
+// message, and the end of the program.
+void WholeRun(bool ward) {
+    MainRun run;
+    run.files.answers = {run.out};
+    const RunEnd end = run.Drive([&](TFCoord& w) {
+        TypeInto(w, 1, 2, U("東京"));
+        TypeInto(w, 2, 2, "0");
+        TypeInto(w, 1, 3, "B");
+        TypeInto(w, 2, 3, "3");
+        (ward ? w.WardButton : w.CentroidButton)->click();
     });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { QApplication::exit(3); });
-    watchdog.start(60000);
-    const int code = QApplication::exec();
-    EXPECT_EQ(code, 0) << "the program did not end";
-    EXPECT_TRUE(quitRequested);
-    EXPECT_FALSE(m.isVisible());
-    EXPECT_EQ(answers.titles, std::vector<QString>{"Output File"});
-    EXPECT_EQ(answers.modes, std::vector{QFileDialog::AcceptSave});
-    EXPECT_EQ(finalMessage, QString::fromStdString("Calculation ended. Output File = " + out));
+    EXPECT_EQ(end, kProgramEnded);
+    EXPECT_EQ(run.files.titles, std::vector<QString>{"Output File"});
+    EXPECT_EQ(run.files.modes, std::vector{QFileDialog::AcceptSave});
+    EXPECT_EQ(run.messages, run.Ended());
     std::string expected = "\r\n" + J("入力データ...") + "\r\n  1 : " + J("東京") + "          0.0\r\n" +
                            "  2 : B             3.0\r\n";
     if (!ward) expected += "\r\n" + J("算出された距離...") + "\r\n" + J("東京") + "      \r\nB         3         \r\n";
-    EXPECT_EQ(ReadAll(out), expected);
-    ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + dir.File("d.txt")).c_str()), 0);
-    const std::string text = ReadAll(dir.File("d.txt"));
+    EXPECT_EQ(ReadAll(run.out), expected);
+    ASSERT_EQ(std::system(("pdftotext -layout " + run.pdf + " " + run.dir.File("d.txt")).c_str()), 0);
+    const std::string text = ReadAll(run.dir.File("d.txt"));
     for (const char* want : {ward ? "Ward法" : "重心法", "0.0", ward ? "4.50" : "9.00", "東京", "B"})
         EXPECT_NE(text.find(want), std::string::npos) << want << " not in " << text;
     EXPECT_EQ(Store().LiveRecordCount(), 0u);
 }
 
 TEST(Run, CentroidFromTheMainWindowToTheEnd) { WholeRun(false); }
-
-TEST(Run, CancelledPrintDialogSkipsTheDendrogramOnly) {
-    TempDir dir;
-    const std::string out = dir.File("out.txt"), pdf = dir.File("d.pdf");
-    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
-    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
-    TFMain m;
-    m.show();
-    FileAnswers answers;
-    answers.answers = {out};
-    QString finalMessage;
-    QTimer::singleShot(0, &m, [&] {
-        TFCoord& w = *m.FCoord;
-        TypeInto(w, 2, 2, "1");
-        TypeInto(w, 2, 3, "4");
-        OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->reject(); });
-        OnNextModal<QMessageBox>([&](QMessageBox* box) {
-            finalMessage = box->text();
-            box->accept();
-        });
-        w.WardButton->click();
-    });
-    m.CoordButton->click();
-    EXPECT_FALSE(std::filesystem::exists(pdf));
-    EXPECT_EQ(finalMessage, QString::fromStdString("Calculation ended. Output File = " + out));
-    EXPECT_FALSE(m.isVisible());
-    EXPECT_EQ(ReadAll(out), "\r\n" + J("入力データ...") + "\r\n  1 :               1.0\r\n  2 :               4.0\r\n");
-}
 TEST(Run, WardFromTheMainWindowToTheEnd) { WholeRun(true); }
 
+TEST(Run, CancelledPrintDialogSkipsTheDendrogramOnly) {
+    MainRun run;
+    run.files.answers = {run.out};
+    run.print = false;
+    EXPECT_EQ(run.Drive([&](TFCoord& w) {
+        TypeInto(w, 2, 2, "1");
+        TypeInto(w, 2, 3, "4");
+        w.WardButton->click();
+    }), kProgramEnded);
+    EXPECT_FALSE(std::filesystem::exists(run.pdf));
+    EXPECT_EQ(run.messages, run.Ended());
+    EXPECT_EQ(ReadAll(run.out), "\r\n" + J("入力データ...") + "\r\n  1 :               1.0\r\n  2 :               4.0\r\n");
+}
+
 TEST(Run, CancelledLaunchEndsTheRunQuietly) {
-    TFMain m;
-    m.show();
-    FileAnswers answers;
-    answers.answers = {""};  // cancel the output file
-    bool secondRunOpened = false;
-    QTimer::singleShot(0, &m, [&] {
-        TFCoord& w = *m.FCoord;
+    MainRun run;
+    run.files.answers = {""};  // cancel the output file
+    EXPECT_EQ(run.Drive([&](TFCoord& w) {
         TypeInto(w, 2, 2, "1");
         TypeInto(w, 2, 3, "2");
-        EXPECT_TRUE(m.Waiting());
-        EXPECT_FALSE(m.CoordButton->isEnabled());  // no second run while one waits
-        w.CentroidButton->click();                  // the dialog is cancelled
+        EXPECT_TRUE(run.m.Waiting());
+        EXPECT_FALSE(run.m.CoordButton->isEnabled());  // no second run while one waits
+        w.CentroidButton->click();                      // the dialog is cancelled
         EXPECT_TRUE(w.isVisible());
-        w.close();                                  // closing without a launch
-    });
-    m.CoordButton->click();  // returns when the run has ended
-    EXPECT_TRUE(m.isVisible());
-    EXPECT_FALSE(m.Waiting());
-    EXPECT_TRUE(m.CoordButton->isEnabled());
+        w.close();                                      // closing without a launch
+    }), kMainWindowStays);
+    EXPECT_FALSE(run.m.Waiting());
+    EXPECT_TRUE(run.m.CoordButton->isEnabled());
     // A new run opens a new data-entry window; Exit while it waits ends cleanly.
-    TFCoord* first = m.FCoord;
-    QTimer::singleShot(0, &m, [&] {
-        secondRunOpened = m.FCoord != first && m.FCoord->isVisible();
-        m.ExitButton->click();
-    });
-    m.CoordButton->click();
+    TFCoord* first = run.m.FCoord;
+    bool secondRunOpened = false;
+    EXPECT_EQ(run.Drive([&](TFCoord& w) {
+        secondRunOpened = &w != first && w.isVisible();
+        run.m.ExitButton->click();
+    }), kProgramEnded);
     EXPECT_TRUE(secondRunOpened);
-    EXPECT_FALSE(m.isVisible());
-    EXPECT_FALSE(m.FCoord->isVisible());
+    EXPECT_FALSE(run.m.FCoord->isVisible());
+}
+
+// A bad font size is reported at the launch, before anything is written,
+// and the data window stays open with its table.
+TEST(Run, BadFontSizeIsReportedWhileTheTableIsThere) {
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {
+        {"abc", "'abc' は整数ではありません"},
+        {"0", "フォント・サイズ '0' は 1 以上の整数で指定してください"},
+        {"€12", "'€12' は整数ではありません"},  // Shift_JIS cannot hold it: no integer either
+    };
+    MainRun run;  // a launch that went on would find its dialog cancelled
+    EXPECT_EQ(run.Drive([&](TFCoord& w) {
+        TypeInto(w, 2, 2, "1");
+        TypeInto(w, 2, 3, "2");
+        for (const auto& c : cases) {
+            run.m.FontEdit->setText(U(c.typed));
+            w.WardButton->click();
+            EXPECT_TRUE(w.isVisible());
+            EXPECT_EQ(w.Grid().Cell(2, 3), "2");
+        }
+        w.close();
+    }), kMainWindowStays);
+    std::vector<QString> shown;
+    for (const auto& c : cases) shown.push_back(U(c.shown));
+    EXPECT_EQ(run.messages, shown);
+    EXPECT_TRUE(run.files.titles.empty());  // no output file was asked for
 }
 
 }  // namespace
@@ -513,7 +530,8 @@ TEST(Windows, LongTablePrintingShowsProgressAndStops) {
     EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
-// Every control where the layout puts it, with its caption, and the fonts.
+// Every window and control where the design puts it, with its caption or
+// title: the layout's one statement outside the window code. And the fonts.
 TEST(Windows, EveryControlAsLaidOut) {
     TFMain m;
     TFCoord w;
@@ -522,6 +540,8 @@ TEST(Windows, EveryControlAsLaidOut) {
         QRect geometry;
         const char* caption;
     } controls[] = {
+        {&m, {192, 107, 488, 234}, "Cluster Analysis"},     {&w, {200, 107, 749, 456}, "座標値"},
+        {w.StringGrid1, {8, 0, 537, 417}, ""},
         {m.Label1, {152, 32, 120, 16}, "フォント・サイズ = "},  {m.FontEdit, {272, 24, 57, 24}, "12"},
         {m.CoordButton, {112, 80, 113, 25}, "データの設定"},   {m.ExitButton, {296, 80, 75, 25}, "Exit"},
         {w.AddButton, {568, 8, 75, 25}, "追 加（行）"},        {w.DelButton, {656, 8, 75, 25}, "削 除（行）"},
@@ -533,8 +553,8 @@ TEST(Windows, EveryControlAsLaidOut) {
     };
     for (const auto& c : controls) {
         EXPECT_EQ(c.control->geometry(), c.geometry) << c.caption;
-        QString text = c.control->property("text").toString();
-        EXPECT_EQ(text, U(c.caption));
+        EXPECT_EQ(c.control->isWindow() ? c.control->windowTitle() : c.control->property("text").toString(),
+                  U(c.caption));
     }
     EXPECT_EQ(m.font().pixelSize(), 16);
     EXPECT_EQ(QFontInfo(m.font()).family(), "IPAPGothic");
@@ -602,43 +622,6 @@ TEST(Windows, DialogsTitlesFiltersAndReplacing) {
     EXPECT_EQ(a.modes, modes);
     EXPECT_EQ(w.SaveDialog1.filter, "");
     EXPECT_EQ(w.OpenDialog1.filter, "");
-}
-
-// A bad font size is reported at the launch, before anything is written,
-// and the data window stays open with its table.
-TEST(Run, BadFontSizeIsReportedWhileTheTableIsThere) {
-    const struct {
-        const char* typed;
-        const char* shown;
-    } cases[] = {
-        {"abc", "'abc' は整数ではありません"},
-        {"0", "フォント・サイズ '0' は 1 以上の整数で指定してください"},
-        {"€12", "'€12' は整数ではありません"},  // Shift_JIS cannot hold it: no integer either
-    };
-    TFMain m;
-    m.show();
-    FileAnswers answers;  // a launch that went on would find its dialog cancelled
-    QTimer::singleShot(0, &m, [&] {
-        TFCoord& w = *m.FCoord;
-        TypeInto(w, 2, 2, "1");
-        TypeInto(w, 2, 3, "2");
-        for (const auto& c : cases) {
-            m.FontEdit->setText(U(c.typed));
-            QString shown;
-            OnNextModal<QMessageBox>([&](QMessageBox* box) {
-                shown = box->text();
-                box->accept();
-            });
-            w.WardButton->click();
-            EXPECT_EQ(shown, U(c.shown));
-            EXPECT_TRUE(w.isVisible());
-            EXPECT_EQ(w.Grid().Cell(2, 3), "2");
-        }
-        EXPECT_TRUE(answers.titles.empty());  // no output file was asked for
-        w.close();
-    });
-    m.CoordButton->click();
-    EXPECT_TRUE(m.isVisible());
 }
 
 // Return or Enter on a focused button clicks it, as Space does.
