@@ -14,11 +14,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "common/error.h"
 #include "common/printing.h"
+#include "tests/support/files.h"
 #include "tests/support/fulldisk.h"
 
 namespace ca {
@@ -70,9 +70,9 @@ Gray Render(const QString& pdf, const QString& prefix, int dpi) {
 
 class PrinterCanvasTest : public ::testing::Test {
 protected:
-    QString File(const char* name) const { return dir_.filePath(name); }
+    QString File(const char* name) const { return QString::fromStdString(dir_.File(name)); }
     std::unique_ptr<QPrinter> Pdf(const char* name) const { return MakePdfPrinter(File(name).toStdString()); }
-    QTemporaryDir dir_;
+    testing::TempDir dir_;
 };
 
 TEST(FontSubstitution, WindowsFacesResolveToIpaFamilies) {
@@ -335,7 +335,7 @@ TEST_F(PrinterCanvasTest, PdfOnAFullDiskIsReportedAndRemoved) {
 }
 
 TEST_F(PrinterCanvasTest, PdfBeyondTheFileSizeLimitIsReportedAndRemoved) {
-    PrintShort(dir_.path().toStdString(), true);
+    PrintShort(dir_.Path(), true);
 }
 
 // The dialog's answer is the user's: confirming keeps the printer's file,
