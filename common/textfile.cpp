@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <utility>
 
 #include "common/bytescan.h"
 #include "common/error.h"
@@ -66,32 +67,30 @@ int IoCodeFromErrno(int err) {
 
 // ---- TextWriter ----
 
-TextWriter::~TextWriter() {
-    if (fd_ < 0) return;
-    try {
-        Flush();  // nothing written is lost, even without an explicit Close
-    } catch (...) {
-    }
-    ::close(fd_);
+TextWriter::~TextWriter() { Drop(); }
+
+void TextWriter::Drop() {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    stage_.reset();  // the temporary file goes
+    buffer_.clear();
 }
 
 void TextWriter::Create(const std::string& path) {
-    if (fd_ >= 0) {
-        try {
-            Flush();
-        } catch (...) {
-        }
-        ::close(fd_);
-        fd_ = -1;
-    }
-    buffer_.clear();
+    Drop();
+    failed_ = 0;
     name_ = path;
     if (path.empty()) throw IoError(kInvalidFileName);
+    stage_ = std::make_unique<StagedFile>(path);
     // Non-blocking open so that a FIFO without a reader cannot hang us.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (fd < 0) ThrowOpenError(errno, path);
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    const int flags = stage_->InPlace() ? O_CREAT | O_TRUNC | O_NONBLOCK : O_TRUNC;
+    const int fd = ::open(stage_->TempPath().c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        stage_.reset();
+        ThrowOpenError(err, path);
+    }
+    const int now = ::fcntl(fd, F_GETFL);
+    if (now >= 0) ::fcntl(fd, F_SETFL, now & ~O_NONBLOCK);
     fd_ = fd;
 }
 
@@ -111,9 +110,10 @@ void TextWriter::WriteOut(const char* data, size_t size) {
         ssize_t w = ::write(fd_, data + done, size - done);
         if (w < 0) {
             if (errno == EINTR) continue;
-            throw IoError(TransferCode(errno));
+            failed_ = TransferCode(errno);
+            throw IoError(failed_);
         }
-        if (w == 0) throw IoError(kDiskFull);
+        if (w == 0) throw IoError(failed_ = kDiskFull);
         done += static_cast<size_t>(w);
     }
 }
@@ -134,16 +134,16 @@ void TextWriter::EndLine() { Write("\r\n"); }
 
 void TextWriter::Close() {
     if (fd_ < 0) throw IoError(kFileNotOpen);
-    int fd = fd_;
     try {
+        if (failed_) throw IoError(failed_);
         Flush();
+        if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) throw IoError(IoCodeFromErrno(errno));
+        stage_->Commit();
     } catch (...) {
-        ::close(fd);
-        fd_ = -1;
+        Drop();
         throw;
     }
-    fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) throw IoError(IoCodeFromErrno(errno));
+    stage_.reset();
 }
 
 // ---- TextReader ----

@@ -5,28 +5,35 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "common/stagedfile.h"
 
 namespace ca {
 
 // Maps an errno value of a failed open, read or write to the I/O error code.
 int IoCodeFromErrno(int err);
 
+// A text file written all or nothing: under a temporary name beside it (see
+// StagedFile), put in place by Close once every byte is written and on the
+// disk. A write that fails, a file never closed, leave an old file as it was.
 class TextWriter {
 public:
     TextWriter() = default;
-    ~TextWriter();
+    ~TextWriter();  // a file not closed is dropped
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
 
-    // Binds to `path` and creates the file, emptying an existing one.
+    // Binds to `path` and begins the file (a file still open is dropped).
     void Create(const std::string& path);
     void Write(std::string_view text);
     void EndLine();
     void WriteLine(std::string_view text) { Write(text); EndLine(); }
-    // Writes out what is buffered and closes; raises on failure (the file is
-    // closed all the same).
+    // Writes out what is buffered and puts the file in place. Raises on
+    // failure, also that of an earlier write; the file is then dropped and
+    // the old one stays. Closed either way.
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& Name() const { return name_; }
@@ -34,7 +41,10 @@ public:
 private:
     void Flush();
     void WriteOut(const char* data, size_t size);
+    void Drop();
     int fd_ = -1;
+    int failed_ = 0;  // the code of a failed write, 0 if none
+    std::unique_ptr<StagedFile> stage_;
     std::string name_;
     std::string buffer_;
 };

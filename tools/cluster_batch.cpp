@@ -38,12 +38,14 @@
 #include "tools/batch_options.h"
 #include "tools/batch_pdf.h"
 #include "tools/batch_support.h"
-#include "tools/staged_file.h"
+#include "common/stagedfile.h"
 #include "tools/terminal.h"
 
 namespace {
 
 using namespace ca::batch;
+using ca::RemoveStagedFilesOnEndSignals;
+using ca::ScratchFile;
 
 // A failure concerning one file or option: "cluster-batch: SUBJECT: TEXT".
 struct Failure {
@@ -217,12 +219,40 @@ void WriteNewick(ca::AnalysisStore& s, const std::string& path) {
     out.Close();
 }
 
-// A staged file for `path`, or none where it is not asked for.
-std::unique_ptr<StagedFile> Stage(const std::string& option, const std::string& path) {
-    std::unique_ptr<StagedFile> file;
-    if (!path.empty()) About("--" + option + " " + path, [&] { file = std::make_unique<StagedFile>(path); });
-    return file;
+// The bytes of the file at `path` onto standard output, every write checked.
+void CopyToStandardOutput(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::cout << in.rdbuf() << std::flush;
+    if (!in || !std::cout) throw ca::IoError(ca::IoCodeFromErrno(errno));
 }
+
+// An output of the run: its file, which the writer puts in place when it is
+// complete, or for "-" a scratch file sent to standard output at the end.
+class Output {
+public:
+    Output(const char* option, const std::string& name) : option_(option), name_(name) {}
+    bool Wanted() const { return !name_.empty(); }
+    std::string Subject() const { return std::string("--") + option_ + " " + name_; }
+    const std::string& Path() const { return scratch_ ? scratch_->Path() : name_; }
+    // Before the table is read: whether the file can be made there, so that
+    // a missing folder or a FIFO without a reader is refused before the
+    // analysis, not after it. Raises IoError.
+    void Prepare() {
+        if (!Wanted()) return;
+        if (name_ == "-")
+            scratch_ = std::make_unique<ca::ScratchFile>("");
+        else
+            ca::StagedFile probe(name_);  // made and dropped
+    }
+    void Finish() const {
+        if (scratch_) About(Subject(), [&] { CopyToStandardOutput(scratch_->Path()); });
+    }
+
+private:
+    const char* option_;
+    std::string name_;
+    std::unique_ptr<ca::ScratchFile> scratch_;
+};
 
 // The PDF, drawn by the module into a scratch file (Qt takes file names as
 // text, and a name that is not UTF-8 would not survive it), then copied to
@@ -247,17 +277,16 @@ void WritePdf(WriteDendrogramPdfFunction draw, ca::AnalysisStore& s, const Batch
 // The analysis and every file it writes; the cut table goes to standard
 // output last. Raises Failure and ArgumentError.
 void Run(const BatchOptions& o) {
-    const std::string outSubject = "--out " + o.out, pdfSubject = "--pdf " + o.pdf;
-    const std::unique_ptr<StagedFile> out = Stage("out", o.out), merges = Stage("merges", o.merges),
-                                      linkage = Stage("linkage", o.linkage), newick = Stage("newick", o.newick);
-    std::unique_ptr<StagedFile> pdf;
+    Output out("out", o.out), merges("merges", o.merges), linkage("linkage", o.linkage), newick("newick", o.newick),
+        pdf("pdf", o.pdf);
+    for (Output* file : {&out, &merges, &linkage, &newick}) About(file->Subject(), [&] { file->Prepare(); });
     WriteDendrogramPdfFunction drawPdf = nullptr;
-    if (!o.pdf.empty()) {
+    if (pdf.Wanted()) {
         try {
-            pdf = std::make_unique<StagedFile>(o.pdf);
+            pdf.Prepare();
             drawPdf = LoadPdfModule();
         } catch (const ca::Error& e) {
-            throw Failure{pdfSubject, ca::J("印刷を開始できません: ") + e.Message()};
+            throw Failure{pdf.Subject(), ca::J("印刷を開始できません: ") + e.Message()};
         }
     }
     const ca::GridModel grid = ReadTable(o);
@@ -267,10 +296,10 @@ void Run(const BatchOptions& o) {
     ca::AnalysisStore& s = ca::Store();
     ca::LaunchResult launched;
     try {
-        launched = ca::Launch(s, grid, o.method == "ward" ? 1 : 0, [&] { return std::optional(out->TempPath()); },
+        launched = ca::Launch(s, grid, o.method == "ward" ? 1 : 0, [&] { return std::optional(out.Path()); },
                               separator);
     } catch (const ca::IoError& e) {
-        throw Failure{outSubject, e.Message()};
+        throw Failure{out.Subject(), e.Message()};
     } catch (const ca::Error& e) {
         throw Failure{InputSubject(o), e.Message()};
     }
@@ -278,26 +307,22 @@ void Run(const BatchOptions& o) {
 
     std::string cutTable;
     auto outputs = [&] {
-        if (merges) About("--merges " + o.merges, [&] { WriteMerges(s, merges->TempPath()); });
-        if (linkage) About("--linkage " + o.linkage, [&] { WriteLinkage(s, linkage->TempPath()); });
-        if (newick) About("--newick " + o.newick, [&] { WriteNewick(s, newick->TempPath()); });
+        if (merges.Wanted()) About(merges.Subject(), [&] { WriteMerges(s, merges.Path()); });
+        if (linkage.Wanted()) About(linkage.Subject(), [&] { WriteLinkage(s, linkage.Path()); });
+        if (newick.Wanted()) About(newick.Subject(), [&] { WriteNewick(s, newick.Path()); });
         if (cut > 0) cutTable = ca::CutTable(s, cut);
-        if (drawPdf) About(pdfSubject, [&] { WritePdf(drawPdf, s, o, pdf->TempPath(), separator); });
+        if (drawPdf) About(pdf.Subject(), [&] { WritePdf(drawPdf, s, o, pdf.Path(), separator); });
     };
     try {
+        // The output file is put in place when the run closes it, also after
+        // a failure in the analysis itself (as in the windows).
         ca::RunAnalysis(s, separator, outputs);
     } catch (const ca::IoError& e) {
-        throw Failure{outSubject, e.Message()};
+        throw Failure{out.Subject(), e.Message()};
     } catch (const ca::Error& e) {
-        // The output file is complete as far as the run came, as in the
-        // windows; the other outputs are not.
-        About(outSubject, [&] { out->Commit(); });
         throw Failure{InputSubject(o), e.Message()};
     }
-    for (auto [file, subject] : {std::pair{out.get(), outSubject}, {merges.get(), "--merges " + o.merges},
-                                 {linkage.get(), "--linkage " + o.linkage}, {pdf.get(), pdfSubject},
-                                 {newick.get(), "--newick " + o.newick}})
-        if (file) About(subject, [&] { file->Commit(); });
+    for (const Output* file : {&out, &merges, &linkage, &newick, &pdf}) file->Finish();
     std::cout << cutTable;
 }
 

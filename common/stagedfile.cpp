@@ -1,4 +1,4 @@
-#include "tools/staged_file.h"
+#include "common/stagedfile.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -15,7 +15,7 @@
 #include "common/error.h"
 #include "common/textfile.h"
 
-namespace ca::batch {
+namespace ca {
 namespace {
 
 // The temporary files not yet committed, in fixed slots that the signal
@@ -68,34 +68,6 @@ void SyncPath(const char* path, int flags) {
     if (synced != 0) throw IoError(IoCodeFromErrno(error));
 }
 
-// The bytes of the file at `path` onto standard output, every write checked.
-void CopyToStandardOutput(const std::string& path) {
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) throw IoError(IoCodeFromErrno(errno));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(in);
-            throw IoError(IoCodeFromErrno(error));
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(STDOUT_FILENO, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0) {
-                const int error = errno;
-                ::close(in);
-                throw IoError(IoCodeFromErrno(error));
-            }
-            done += w;
-        }
-    }
-    ::close(in);
-}
-
 void DropPendingTemp(int& slot) {
     if (slot >= 0) pendingTemps[slot].used.store(false, std::memory_order_release);
     slot = -1;
@@ -116,11 +88,6 @@ void RemoveStagedFilesOnEndSignals() {
 }
 
 StagedFile::StagedFile(const std::string& path) : final_(path) {
-    if (path == "-") {
-        stdout_ = std::make_unique<ScratchFile>("");
-        temp_ = stdout_->Path();
-        return;
-    }
     struct stat st;
     const bool exists = ::stat(path.c_str(), &st) == 0;
     struct stat lst;
@@ -155,28 +122,42 @@ StagedFile::StagedFile(const std::string& path) : final_(path) {
     const int error = errno;
     if (fd >= 0) slot_ = AddPendingTemp(tmpl);
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (fd < 0 && exists) {
+        // A folder that takes no new file (read-only, /proc): the file
+        // itself may still be written, in place, as before.
+        temp_ = path;
+        inPlace_ = true;
+        return;
+    }
     // As for any file created: a missing folder is a bad name.
     if (fd < 0) throw IoError(error == ENOENT ? kInvalidFileName : IoCodeFromErrno(error));
     ::fchmod(fd, mode);
+    if (exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Not permitted (not root): the file becomes the program's user's, as a new one would.
+    }
     ::close(fd);
     temp_ = tmpl;
 }
 
-StagedFile::~StagedFile() {
-    if (!inPlace_ && !stdout_ && !temp_.empty()) ::unlink(temp_.c_str());
+StagedFile::~StagedFile() { Discard(); }
+
+void StagedFile::Discard() {
+    if (!inPlace_ && !temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
     DropPendingTemp(slot_);
 }
 
 void StagedFile::Commit() {
     if (inPlace_) return;
-    if (stdout_) {
-        CopyToStandardOutput(temp_);
-        return;
+    try {
+        // The file's bytes reach the disk before its name does, and the name
+        // before the program reports success.
+        SyncPath(temp_.c_str(), O_RDONLY);
+        if (::rename(temp_.c_str(), final_.c_str()) != 0) throw IoError(IoCodeFromErrno(errno));
+    } catch (...) {
+        Discard();
+        throw;
     }
-    // The file's bytes reach the disk before its name does, and the name
-    // before the command reports success.
-    SyncPath(temp_.c_str(), O_RDONLY);
-    if (::rename(temp_.c_str(), final_.c_str()) != 0) throw IoError(IoCodeFromErrno(errno));
     temp_.clear();
     DropPendingTemp(slot_);
     SyncPath(folder_.c_str(), O_RDONLY | O_DIRECTORY);
@@ -202,4 +183,4 @@ ScratchFile::~ScratchFile() {
     DropPendingTemp(slot_);
 }
 
-}  // namespace ca::batch
+}  // namespace ca
