@@ -146,8 +146,9 @@ void TFCoord::RDCSVButtonClick() {
 }
 
 void TFCoord::PButtonClick() {
+    PrintJob job(J("座標値"));
     // Cancelling the print dialog means: do not print.
-    if (!RunPrintDialog(ProgramPrinter(), this)) return;
+    if (!job.Ask(this)) return;
     // A long table takes a while: show how far it is, and let the user stop it.
     QProgressDialog progress(this);
     progress.setWindowTitle(windowTitle());
@@ -155,7 +156,7 @@ void TFCoord::PButtonClick() {
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(300);
     progress.setAutoReset(false);
-    PrintTable(grid_, ProgramCanvas(), [&](int done, int total) {
+    PrintTable(grid_, job.Canvas(), [&](int done, int total) {
         if (progress.maximum() != total) progress.setMaximum(total);
         progress.setValue(done);
         return !progress.wasCanceled();
@@ -166,7 +167,7 @@ void TFCoord::CentroidButtonClick() { LaunchClick(0); }
 void TFCoord::WardButtonClick() { LaunchClick(1); }
 
 void TFCoord::LaunchClick(int distType) {
-    if (beforeLaunch) beforeLaunch();
+    if (beforeLaunch) beforeLaunch(distType);
     auto choose = [this]() -> std::optional<std::string> {
         OpenDialog1.title = QStringLiteral("Output File");
         OpenDialog1.filter.clear();

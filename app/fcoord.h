@@ -40,7 +40,7 @@ public:
     FileDialog OpenDialog1;
     // Checks a launch makes before it touches anything (the main window sets
     // the check of its font size); an error ends the launch.
-    std::function<void()> beforeLaunch;
+    std::function<void(int distType)> beforeLaunch;
 
     void FormCreate();
     void AddButtonClick();

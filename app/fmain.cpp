@@ -74,8 +74,15 @@ void TFMain::Run() {
     AnalysisStore& s = Store();
     coords_.push_back(std::make_unique<TFCoord>());
     FCoord = coords_.back().get();
-    // A bad font size is reported while the table is still there.
-    FCoord->beforeLaunch = [this] { DendrogramFontSize(FontSizeText()); };
+    // A font size that is no size, or that the page cannot hold, is reported
+    // while the table is still there.
+    FCoord->beforeLaunch = [this](int distType) {
+        const GridModel& grid = FCoord->Grid();
+        std::vector<std::string> labels;
+        for (int r = 2; r < grid.RowCount(); ++r) labels.push_back(grid.Cell(1, r));
+        PrintJob measure("");
+        CheckDendrogramFits(measure.Canvas(), FontSizeText(), labels, distType);
+    };
     FCoord->show();
     s.DataReady = 0;
 
@@ -104,9 +111,11 @@ void TFMain::Run() {
 }
 
 void TFMain::PrintDendrogramStep() {
+    AnalysisStore& s = Store();
+    PrintJob job(s.DistType == 0 ? J("重心法") : J("Ward法"));
     // Cancelling the print dialog means: do not print; the run goes on.
-    if (!RunPrintDialog(ProgramPrinter(), this)) return;
-    PrintDendrogram(Store(), ProgramCanvas(), FontSizeText(), LocaleDecimalSeparator());
+    if (!job.Ask(this)) return;
+    PrintDendrogram(s, job.Canvas(), FontSizeText(), LocaleDecimalSeparator());
 }
 
 std::string TFMain::FontSizeText() const {

@@ -188,7 +188,15 @@ std::unique_ptr<QPrinter> MakePdfPrinter(const std::string& path) {
 }
 
 bool RunPrintDialog(QPrinter& printer, QWidget* parent) {
+    // Qt's dialog sets a PDF printer to the system's default printer as it
+    // opens; it is set back, so that the dialog opens on the PDF file.
+    const bool pdf = printer.outputFormat() == QPrinter::PdfFormat;
+    const QString file = printer.outputFileName();
     QPrintDialog dialog(&printer, parent);
+    if (pdf) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+    }
     dialog.setWindowTitle(QString::fromUtf8("印刷"));
     return dialog.exec() == QDialog::Accepted;
 }

@@ -85,8 +85,9 @@ bool PdfFileComplete(const std::string& path);
 // A4 portrait.
 std::unique_ptr<QPrinter> MakePdfPrinter(const std::string& path);
 
-// Qt's print dialog on `printer` (the machine's printers, or a PDF file).
-// True when the user confirms; the printer then holds the choices made.
+// Qt's print dialog on `printer` (the machine's printers, or a PDF file),
+// opening on the printer's present choice. True when the user confirms; the
+// printer then holds the choices made.
 bool RunPrintDialog(QPrinter& printer, QWidget* parent);
 
 }  // namespace ca

@@ -2,6 +2,7 @@
 // buttons through their dialogs, and whole runs from the main window.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,8 +29,11 @@
 #include "tests/support/files.h"
 #include "tests/support/fulldisk.h"
 #include "common/sjis.h"
+#include "engine/dendrogram.h"
 #include "engine/store.h"
+#include "entry/launch.h"
 #include "platform/dialogs.h"
+#include "platform/printer_canvas.h"
 
 namespace ca {
 namespace {
@@ -235,8 +239,7 @@ TEST(Windows, PrintingTheTableAndCancellingIt) {
     TFCoord w;
     w.show();
     const std::string pdf = dir.File("table.pdf");
-    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
-    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+    LastPrintChoice() = {true, true, {}, QString::fromStdString(pdf)};
     OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->reject(); });
     w.PButton->click();
     EXPECT_FALSE(std::filesystem::exists(pdf));  // cancel means: do not print
@@ -297,8 +300,7 @@ struct MainRun {
     std::vector<QString> messages;
 
     MainRun() {
-        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
-        ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+        LastPrintChoice() = {true, true, {}, QString::fromStdString(pdf)};
         m.show();
     }
     RunEnd Drive(const std::function<void(TFCoord&)>& act) {
@@ -410,6 +412,7 @@ TEST(Run, BadFontSizeIsReportedWhileTheTableIsThere) {
         {"abc", "'abc' は整数ではありません"},
         {"0", "フォント・サイズ '0' は 1 以上の整数で指定してください"},
         {"€12", "'€12' は整数ではありません"},  // Shift_JIS cannot hold it: no integer either
+        {"300", "フォント・サイズ '300' は大きすぎます: 表題がページに収まりません"},  // on A4
     };
     MainRun run;  // a launch that went on would find its dialog cancelled
     EXPECT_EQ(run.Drive([&](TFCoord& w) {
@@ -427,6 +430,31 @@ TEST(Run, BadFontSizeIsReportedWhileTheTableIsThere) {
     for (const auto& c : cases) shown.push_back(U(c.shown));
     EXPECT_EQ(run.messages, shown);
     EXPECT_TRUE(run.files.titles.empty());  // no output file was asked for
+}
+
+// A job the print server refuses is an error, not the end of a run: the
+// message names the printer, the program goes on, and the output file is
+// complete. Needs the private print server of scripts/test.
+TEST(Run, APrintTheServerRefusesIsAnErrorAndTheProgramGoesOn) {
+    if (const char* why = std::getenv("CLUSTER_PRINT_SERVER_SKIP")) GTEST_SKIP() << why;
+    if (!std::getenv("CLUSTER_TEST_QUEUE_OUT")) GTEST_SKIP() << "no private print server (run scripts/test)";
+    const std::string queue = "cluster-test-refusing-" + std::to_string(::getpid());
+    ASSERT_EQ(std::system(("lpadmin -p " + queue + " -E -v cups-pdf:/cluster-test -P "
+                           "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null && cupsreject " + queue).c_str()),
+              0);
+    MainRun run;
+    LastPrintChoice() = {true, false, QString::fromStdString(queue), {}};
+    run.files.answers = {run.out};
+    EXPECT_EQ(run.Drive([&](TFCoord& w) {
+        TypeInto(w, 2, 2, "1");
+        TypeInto(w, 2, 3, "4");
+        w.WardButton->click();
+    }), kMainWindowStays);
+    std::system(("lpadmin -x " + queue).c_str());
+    ASSERT_EQ(run.messages.size(), 1u);
+    EXPECT_TRUE(run.messages[0].startsWith(QString::fromStdString("プリンタ " + queue + " に印刷できませんでした: "))) << run.messages[0].toStdString();
+    EXPECT_EQ(ReadAll(run.out), "\r\n" + J("入力データ...") + "\r\n  1 :               1.0\r\n  2 :               4.0\r\n");
+    EXPECT_EQ(Store().LiveRecordCount(), 0u);
 }
 
 }  // namespace
@@ -507,6 +535,45 @@ TEST(Windows, CellBytesSurviveVisitsAndEdits) {
     }
 }
 
+// A print that failed leaves nothing behind for the next: after a dendrogram
+// of many pages that could not be written, the table prints, and the choice
+// made stays a PDF file.
+TEST(Windows, PrintingRecoversAfterAFailedPrint) {
+    TempDir dir;
+    AnalysisStore& s = Store();
+    GridModel grid;
+    FormCreate(grid);
+    grid.SetRowCount(1002);
+    grid.SetColCount(3);
+    for (int r = 2; r < 1002; ++r) grid.SetCell(2, r, std::to_string(r * 7 % 1000));
+    ASSERT_EQ(Launch(s, grid, 0, [&] { return std::optional(dir.File("out.txt")); }, '.').outcome,
+              LaunchOutcome::Launched);
+    // The dendrogram's pages go to a full disk.
+    testing::SmallDisk disk(256 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root)";
+    disk.Fill(3000);
+    LastPrintChoice() = {true, true, {}, QString::fromStdString(disk.File("tree.pdf"))};
+    {
+        EXPECT_THROW(RunAnalysis(s, '.', [&] {
+            PrintJob job(J("重心法"));
+            OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+            ASSERT_TRUE(job.Ask(nullptr));
+            PrintDendrogram(s, job.Canvas(), "12", '.');
+        }), Error);
+    }
+    EXPECT_FALSE(std::filesystem::exists(disk.File("tree.pdf")));
+    const QString pdf = QString::fromStdString(dir.File("table.pdf"));
+    LastPrintChoice().fileName = pdf;
+
+    TFCoord w;
+    w.show();
+    OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+    w.PButtonClick();
+    EXPECT_TRUE(PdfFileComplete(pdf.toStdString()));
+    EXPECT_TRUE(LastPrintChoice().pdf);
+    EXPECT_EQ(LastPrintChoice().fileName, pdf);
+}
+
 // A long table prints with a progress dialog; its Cancel drops the document.
 TEST(Windows, LongTablePrintingShowsProgressAndStops) {
     TempDir dir;
@@ -517,8 +584,7 @@ TEST(Windows, LongTablePrintingShowsProgressAndStops) {
     for (int r = 1; r < 1002; ++r)
         for (int c = 1; c < 202; ++c) w.Grid().SetCell(c, r, std::to_string(r * 1000 + c));
     const std::string pdf = dir.File("long.pdf");
-    ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
-    ProgramPrinter().setOutputFileName(QString::fromStdString(pdf));
+    LastPrintChoice() = {true, true, {}, QString::fromStdString(pdf)};
     OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
     int shownAt = -1;
     OnNextModal<QProgressDialog>([&](QProgressDialog* p) {
