@@ -264,6 +264,69 @@ void GridModel::ClearBlock(int col0, int col1, int row0, int row1) {
     if (changed && observer_) observer_->GridReset();
 }
 
+void GridModel::EditRows(int row0, int row1, int width,
+                         const std::function<void(std::vector<std::string_view>&)>& edit) {
+    std::vector<std::string_view> cells;
+    RowText text;
+    for (int row = std::max(row0, 1); row < row1; ++row) {
+        cells.clear();
+        const PackedRow* r = Row(row);
+        const size_t stored = r ? r->Count() : 0;
+        if (r) r->Views(0, stored, cells);
+        if (cells.size() < static_cast<size_t>(width)) cells.resize(width);
+        edit(cells);
+        // The new cells are gathered before the row is rewritten: the views
+        // point into it.
+        text.Clear();
+        for (std::string_view cell : cells) text.Append(cell);
+        PackedRow* target = Row(row);
+        if (!target) {
+            if (text.keptCount_ == 0) continue;
+            if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
+            rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
+            target = &rows_.emplace_back();
+        }
+        target->Assign(text);
+    }
+    if (observer_) observer_->GridReset();
+}
+
+void GridModel::RotateRows(int first, int last, int cols, bool down) {
+    first = std::max(first, 1);
+    if (first >= last) return;
+    bool rowsMove = true;  // no row holds a cell from `cols` on
+    for (int row = first; row <= last && rowsMove; ++row)
+        if (const PackedRow* r = Row(row)) rowsMove = r->Count() < static_cast<size_t>(std::max(cols, 1));
+    if (rowsMove) {
+        if (rowIndex_.size() < static_cast<size_t>(last)) rowIndex_.resize(last, -1);
+        const auto begin = rowIndex_.begin() + (first - 1), end = rowIndex_.begin() + last;
+        std::rotate(begin, down ? end - 1 : begin + 1, end);
+        if (observer_) observer_->GridReset();
+        return;
+    }
+    // Cells from `cols` on stay: the rows' first cells are moved one by one.
+    std::vector<std::vector<std::string>> moved;
+    for (int row = first; row <= last; ++row) {
+        std::vector<std::string_view> views;
+        CellViews(row, 1, std::max(cols, 1), views);
+        moved.emplace_back(views.begin(), views.end());
+    }
+    std::rotate(moved.begin(), down ? moved.end() - 1 : moved.begin() + 1, moved.end());
+    auto next = moved.begin();
+    EditRows(first, last + 1, cols - 1, [&](std::vector<std::string_view>& cells) {
+        std::copy(next->begin(), next->end(), cells.begin());
+        ++next;
+    });
+}
+
+void GridModel::CopyRowCells(int from, int to, int cols) {
+    std::vector<std::string_view> views;
+    CellViews(from, 1, std::max(cols, 1), views);
+    const std::vector<std::string> source(views.begin(), views.end());
+    EditRows(to, to + 1, cols - 1,
+             [&](std::vector<std::string_view>& cells) { std::copy(source.begin(), source.end(), cells.begin()); });
+}
+
 void GridModel::WriteHeadings(HeadingLine& line, int from, int to) {
     from = std::max(from, 2);
     if (from >= to) return;
@@ -320,20 +383,24 @@ void AddButtonClick(GridModel& g) {
     if (r == 0) return;
     g.SetRowCount(rows + 1);
     g.WriteObjectHeadings(rows, rows + 1);
-    for (int c = 1; c < cols; ++c) g.SetCell(c, rows, " ");
-    if (r == rows - 1) return;
-    for (int k = rows; k >= r + 2; --k)
-        for (int c = 1; c < cols; ++c) g.SetCell(c, k, g.Cell(c, k - 1));
-    for (int c = 1; c < cols; ++c) g.SetCell(c, r + 1, " ");
+    // The new last row's cells become blanks and move up to below the
+    // current row; the rows between move down one.
+    g.EditRows(rows, rows + 1, cols - 1, [&](std::vector<std::string_view>& cells) {
+        std::fill(cells.begin(), cells.begin() + (cols - 1), " ");
+    });
+    if (r < rows - 1) g.RotateRows(r + 1, rows, cols, true);
 }
 
 void DelButtonClick(GridModel& g) {
     const int r = g.CurrentRow();
     const int rows = g.RowCount();
     const int cols = g.ColCount();
-    if (r >= 2 && r < rows - 1)
-        for (int k = r; k <= rows - 2; ++k)
-            for (int c = 1; c < cols; ++c) g.SetCell(c, k, g.Cell(c, k + 1));
+    if (r >= 2 && r < rows - 1) {
+        // The rows below move up one; the last row, now outside the count,
+        // keeps its cells.
+        g.RotateRows(r, rows - 1, cols, false);
+        g.CopyRowCells(rows - 2, rows - 1, cols);
+    }
     if (r >= 2 && rows > 2) g.SetRowCount(rows - 1);
     g.WriteObjectHeadings(2, g.RowCount());
 }
@@ -345,19 +412,12 @@ void AddColButtonClick(GridModel& g) {
     if (c == 0) return;
     g.SetColCount(cols + 1);
     g.WriteAttrHeadings(cols, cols + 1);
-    for (int r = 1; r < rows; ++r) g.SetCell(cols, r, " ");
-    if (c == cols - 1) return;
-    // Each row's cells c + 1 .. cols - 1 move one column right, read and
-    // written left to right so that a packed row is walked once.
-    for (int r = 1; r < rows; ++r) {
-        std::string carried = g.Cell(c + 1, r);
-        g.SetCell(c + 1, r, " ");
-        for (int k = c + 2; k <= cols; ++k) {
-            std::string next = k < cols ? g.Cell(k, r) : std::string();
-            g.SetCell(k, r, std::move(carried));
-            carried = std::move(next);
-        }
-    }
+    // In every row the cells right of the current one move one column right
+    // into the new one, and a blank takes their place.
+    g.EditRows(1, rows, cols, [&](std::vector<std::string_view>& cells) {
+        std::rotate(cells.begin() + c, cells.begin() + (cols - 1), cells.begin() + cols);
+        cells[c] = " ";
+    });
 }
 
 void DelColButtonClick(GridModel& g) {
@@ -365,9 +425,12 @@ void DelColButtonClick(GridModel& g) {
     const int cols = g.ColCount();
     const int rows = g.RowCount();
     if (c <= 1 || cols <= 2) return;
+    // The cells right of the current one move one column left; the last
+    // column, now outside the count, keeps its cells.
     if (c < cols - 1)
-        for (int k = c; k <= cols - 2; ++k)
-            for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k + 1, r));
+        g.EditRows(1, rows, cols - 1, [&](std::vector<std::string_view>& cells) {
+            std::copy(cells.begin() + c, cells.begin() + (cols - 1), cells.begin() + (c - 1));
+        });
     g.SetColCount(cols - 1);
     g.WriteAttrHeadings(2, g.ColCount());
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -82,6 +83,17 @@ public:
     void SetRow(int row, const RowText& cells);
     // Empties every cell of `row` from column `col` on.
     void ClearRowFrom(int col, int row);
+    // Moves the cells of columns [1, cols) of rows [first, last] one row down
+    // (those of `last` to `first`), or one row up (those of `first` to
+    // `last`); cells from column `cols` on stay in their rows. Where none of
+    // these rows holds a cell from `cols` on, the rows move as rows.
+    void RotateRows(int first, int last, int cols, bool down);
+    // The cells of columns [1, cols) of row `to` become those of row `from`.
+    void CopyRowCells(int from, int to, int cols);
+    // Rewrites every row in [row0, row1) from column 1 on: `edit` gets the
+    // row's cells (cell 1 first; as many as are stored, at least `width`) and
+    // changes them in place.
+    void EditRows(int row0, int row1, int width, const std::function<void(std::vector<std::string_view>&)>& edit);
     // Empties the cells of columns [col0, col1) in rows [row0, row1); costs
     // only what is stored there.
     void ClearBlock(int col0, int col1, int row0, int row1);

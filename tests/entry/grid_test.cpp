@@ -301,5 +301,86 @@ TEST(GridTest, RowsWrittenAtOnceAndCellViewsAgreeWithSingleCells) {
     }
 }
 
+// The four row and column commands against their literal form, cell by cell,
+// on random grids that keep text outside their counts (after deletes and
+// lowered counts): every cell, the hidden ones included, must agree.
+namespace literal {
+void AddRow(GridModel& g) {
+    const int r = g.CurrentRow(), rows = g.RowCount(), cols = g.ColCount();
+    if (r == 0) return;
+    g.SetRowCount(rows + 1);
+    g.WriteObjectHeadings(rows, rows + 1);
+    for (int c = 1; c < cols; ++c) g.SetCell(c, rows, " ");
+    if (r == rows - 1) return;
+    for (int k = rows; k >= r + 2; --k)
+        for (int c = 1; c < cols; ++c) g.SetCell(c, k, g.Cell(c, k - 1));
+    for (int c = 1; c < cols; ++c) g.SetCell(c, r + 1, " ");
+}
+void DelRow(GridModel& g) {
+    const int r = g.CurrentRow(), rows = g.RowCount(), cols = g.ColCount();
+    if (r >= 2 && r < rows - 1)
+        for (int k = r; k <= rows - 2; ++k)
+            for (int c = 1; c < cols; ++c) g.SetCell(c, k, g.Cell(c, k + 1));
+    if (r >= 2 && rows > 2) g.SetRowCount(rows - 1);
+    g.WriteObjectHeadings(2, g.RowCount());
+}
+void AddCol(GridModel& g) {
+    const int c = g.CurrentCol(), cols = g.ColCount(), rows = g.RowCount();
+    if (c == 0) return;
+    g.SetColCount(cols + 1);
+    g.WriteAttrHeadings(cols, cols + 1);
+    for (int r = 1; r < rows; ++r) g.SetCell(cols, r, " ");
+    if (c == cols - 1) return;
+    for (int k = cols; k >= c + 2; --k)
+        for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k - 1, r));
+    for (int r = 1; r < rows; ++r) g.SetCell(c + 1, r, " ");
+}
+void DelCol(GridModel& g) {
+    const int c = g.CurrentCol(), cols = g.ColCount(), rows = g.RowCount();
+    if (c <= 1 || cols <= 2) return;
+    if (c < cols - 1)
+        for (int k = c; k <= cols - 2; ++k)
+            for (int r = 1; r < rows; ++r) g.SetCell(k, r, g.Cell(k + 1, r));
+    g.SetColCount(cols - 1);
+    g.WriteAttrHeadings(2, g.ColCount());
+}
+}  // namespace literal
+
+TEST(GridTest, RowAndColumnCommandsAgreeWithTheirLiteralForm) {
+    std::mt19937 rng(24);
+    for (int round = 0; round < 300; ++round) {
+        GridModel fast, slow;
+        FormCreate(fast);
+        FormCreate(slow);
+        for (int step = 0; step < 40; ++step) {
+            const int op = static_cast<int>(rng() % 8);
+            const int col = static_cast<int>(rng() % 9), row = static_cast<int>(rng() % 12);
+            const std::string text = rng() % 4 ? std::to_string(rng() % 100) : std::string(rng() % 3 ? 0 : 20, 'x');
+            for (GridModel* g : {&fast, &slow}) {
+                switch (op) {
+                    case 0: g->SetCell(col, row, text); break;
+                    case 1: g->SetCurrent(col, row); break;
+                    case 2: g->SetRowCount(2 + row); break;  // lowered counts keep their text
+                    case 3: g->SetColCount(2 + col); break;
+                    default: break;
+                }
+            }
+            switch (op) {
+                case 4: AddButtonClick(fast), literal::AddRow(slow); break;
+                case 5: DelButtonClick(fast), literal::DelRow(slow); break;
+                case 6: AddColButtonClick(fast), literal::AddCol(slow); break;
+                case 7: DelColButtonClick(fast), literal::DelCol(slow); break;
+                default: break;
+            }
+            ASSERT_EQ(fast.RowCount(), slow.RowCount());
+            ASSERT_EQ(fast.ColCount(), slow.ColCount());
+            for (int r = 0; r < slow.RowCount() + 14; ++r)
+                for (int c = 0; c < slow.ColCount() + 10; ++c)
+                    ASSERT_EQ(fast.Cell(c, r), slow.Cell(c, r)) << "round " << round << " step " << step << " op "
+                                                                << op << " cell " << c << "," << r;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace ca

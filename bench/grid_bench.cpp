@@ -1,0 +1,57 @@
+// The data-entry window's row and column commands on tall and wide tables:
+// 200,000 rows x 2 columns (a long CSV) and 1002 x 202 (the largest table the
+// analysis takes). Each iteration adds a row (or column) below (right of) the
+// middle one and deletes it again, so the table stays as it was.
+// Run: build/bench/grid_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "entry/grid.h"
+
+namespace {
+
+using namespace ca;
+
+GridModel Table(int rows, int cols) {
+    GridModel g;
+    FormCreate(g);
+    g.SetRowCount(rows);
+    g.SetColCount(cols);
+    GridModel::RowText text;
+    for (int r = 1; r < rows; ++r) {
+        text.Clear();
+        for (int c = 1; c < cols; ++c) text.Append(std::to_string((r * 31 + c * 17) % 100000));
+        g.SetRow(r, text);
+    }
+    g.SetCurrent(cols / 2, rows / 2);
+    return g;
+}
+
+void BM_AddAndDeleteRow(benchmark::State& state) {
+    GridModel g = Table(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const int row = g.CurrentRow();
+    for (auto _ : state) {
+        AddButtonClick(g);
+        g.SetCurrent(g.CurrentCol(), row + 1);
+        DelButtonClick(g);
+        g.SetCurrent(g.CurrentCol(), row);
+    }
+}
+BENCHMARK(BM_AddAndDeleteRow)->Args({200000, 3})->Args({1002, 202})->Unit(benchmark::kMillisecond);
+
+void BM_AddAndDeleteColumn(benchmark::State& state) {
+    GridModel g = Table(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const int col = g.CurrentCol();
+    for (auto _ : state) {
+        AddColButtonClick(g);
+        g.SetCurrent(col + 1, g.CurrentRow());
+        DelColButtonClick(g);
+        g.SetCurrent(col, g.CurrentRow());
+    }
+}
+BENCHMARK(BM_AddAndDeleteColumn)->Args({200000, 3})->Args({1002, 202})->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
