@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -455,6 +456,76 @@ TEST(Run, APrintTheServerRefusesIsAnErrorAndTheProgramGoesOn) {
     EXPECT_TRUE(run.messages[0].startsWith(QString::fromStdString("プリンタ " + queue + " に印刷できませんでした: "))) << run.messages[0].toStdString();
     EXPECT_EQ(ReadAll(run.out), "\r\n" + J("入力データ...") + "\r\n  1 :               1.0\r\n  2 :               4.0\r\n");
     EXPECT_EQ(Store().LiveRecordCount(), 0u);
+}
+
+// The dendrogram and the table through the program's own print path to the
+// private print server's queue: both jobs arrive, with their pages. Needs
+// the private print server of scripts/test.
+TEST(Run, TheDendrogramAndTheTableArriveAtThePrintQueue) {
+    const char* out = std::getenv("CLUSTER_TEST_QUEUE_OUT");
+    if (const char* why = std::getenv("CLUSTER_PRINT_SERVER_SKIP")) GTEST_SKIP() << why;
+    if (!out) GTEST_SKIP() << "no private print server (run scripts/test)";
+    const std::string queue = "cluster-test-arrive-" + std::to_string(::getpid());
+    ASSERT_EQ(std::system(("lpadmin -p " + queue + " -E -v cups-pdf:/cluster-test -P "
+                           "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null").c_str()),
+              0);
+    LastPrintChoice() = {true, false, QString::fromStdString(queue), {}};
+    // 100 objects: the dendrogram takes three pages at 12 points.
+    GridModel grid;
+    FormCreate(grid);
+    grid.SetRowCount(102);
+    for (int r = 2; r < 102; ++r) {
+        grid.SetCell(1, r, "obj" + std::to_string(r - 1));
+        grid.SetCell(2, r, std::to_string(r * 37 % 101));
+    }
+    TempDir dir;
+    AnalysisStore& s = Store();
+    ASSERT_EQ(Launch(s, grid, 1, [&] { return std::optional(dir.File("out.txt")); }, '.').outcome,
+              LaunchOutcome::Launched);
+    RunAnalysis(s, '.', [&] {
+        PrintJob job(J("Ward法"));
+        OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+        ASSERT_TRUE(job.Ask(nullptr));
+        PrintDendrogram(s, job.Canvas(), "12", '.');
+    });
+    TFCoord w;
+    w.show();
+    OnNextModal<QPrintDialog>([](QPrintDialog* d) { d->accept(); });
+    w.PButtonClick();
+    // The page count of job `id` of this queue once it has arrived whole
+    // (cups-pdf names the file after the job; its text is lost on the way,
+    // the queue printing through PostScript).
+    auto pages = [&](int id) {
+        const std::string suffix = "-job_" + std::to_string(id) + ".pdf";
+        for (int i = 0; i < 300; ++i) {
+            for (const auto& e : std::filesystem::directory_iterator(out)) {
+                const std::string path = e.path();
+                if (!path.ends_with(suffix) ||
+                    std::system(("pdfinfo '" + path + "' >" + dir.File("info") + " 2>/dev/null").c_str()))
+                    continue;
+                const std::string info = ReadAll(dir.File("info"));
+                const size_t at = info.find("Pages:");
+                if (at != std::string::npos) return std::atoi(info.c_str() + at + 6);
+            }
+            QTest::qWait(100);
+        }
+        return -1;
+    };
+    // This queue's jobs, in order: the dendrogram, then the table.
+    std::vector<int> ids;
+    for (int i = 0; i < 100 && ids.size() < 2; ++i) {
+        ids.clear();
+        std::system(("lpstat -W all -o " + queue + " >" + dir.File("jobs")).c_str());
+        std::istringstream jobs(ReadAll(dir.File("jobs")));
+        for (std::string job, rest; jobs >> job && std::getline(jobs, rest);)
+            ids.push_back(std::atoi(job.c_str() + job.rfind('-') + 1));
+        QTest::qWait(50);
+    }
+    ASSERT_EQ(ids.size(), 2u);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(pages(ids[0]), 3);  // 100 rows at 12 points: 45 to an A4 page
+    EXPECT_EQ(pages(ids[1]), 1);
+    std::system(("lpadmin -x " + queue).c_str());
 }
 
 }  // namespace
