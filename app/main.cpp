@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/fmain.h"
+#include "common/stagedfile.h"
 #include "app/guard.h"
 #include "platform/fonts.h"
 #include "platform/translations.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
         std::puts("cluster-analysis " CLUSTER_VERSION);
         return 0;
     }
+    // An interrupt or an end leaves no temporary file of a save behind.
+    ca::RemoveStagedFilesOnEndSignals();
     Application app(argc, argv);
     ca::SetUpApplication(app);
     // The buttons and captions of Qt's dialogs in the user's language.

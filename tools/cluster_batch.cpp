@@ -222,8 +222,10 @@ void WriteNewick(ca::AnalysisStore& s, const std::string& path) {
 // The bytes of the file at `path` onto standard output, every write checked.
 void CopyToStandardOutput(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::cout << in.rdbuf() << std::flush;
-    if (!in || !std::cout) throw ca::IoError(ca::IoCodeFromErrno(errno));
+    if (!in) throw ca::IoError(ca::IoCodeFromErrno(errno));
+    // An empty file inserts nothing, which the stream would take for a failure.
+    if (in.peek() != std::ifstream::traits_type::eof()) std::cout << in.rdbuf();
+    if (!(std::cout << std::flush)) throw ca::IoError(ca::IoCodeFromErrno(errno));
 }
 
 // An output of the run: its file, which the writer puts in place when it is
