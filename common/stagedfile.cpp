@@ -20,8 +20,9 @@ namespace {
 
 // The temporary files not yet committed, in fixed slots that the signal
 // handler can read.
+// A slot is free (0), being filled (1), or names a file (2).
 struct PendingTemp {
-    std::atomic<bool> used{false};
+    std::atomic<int> state{0};
     char path[PATH_MAX];
 };
 PendingTemp pendingTemps[8];
@@ -30,7 +31,7 @@ constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 extern "C" void RemovePendingTemps(int sig) {
     for (PendingTemp& t : pendingTemps)
-        if (t.used.load(std::memory_order_acquire)) ::unlink(t.path);
+        if (t.state.load(std::memory_order_acquire) == 2) ::unlink(t.path);
     // Ends the process by the same signal once the handler returns.
     ::signal(sig, SIG_DFL);
     ::raise(sig);
@@ -40,9 +41,11 @@ extern "C" void RemovePendingTemps(int sig) {
 int AddPendingTemp(const std::string& path) {
     for (int i = 0; i < static_cast<int>(std::size(pendingTemps)); ++i) {
         PendingTemp& t = pendingTemps[i];
-        if (t.used.load(std::memory_order_relaxed) || path.size() >= sizeof t.path) continue;
+        int free = 0;
+        if (path.size() >= sizeof t.path || !t.state.compare_exchange_strong(free, 1, std::memory_order_acquire))
+            continue;
         std::memcpy(t.path, path.c_str(), path.size() + 1);
-        t.used.store(true, std::memory_order_release);
+        t.state.store(2, std::memory_order_release);
         return i;
     }
     return -1;
@@ -69,7 +72,7 @@ void SyncPath(const char* path, int flags) {
 }
 
 void DropPendingTemp(int& slot) {
-    if (slot >= 0) pendingTemps[slot].used.store(false, std::memory_order_release);
+    if (slot >= 0) pendingTemps[slot].state.store(0, std::memory_order_release);
     slot = -1;
 }
 
@@ -94,11 +97,12 @@ StagedFile::StagedFile(const std::string& path) : final_(path) {
     if ((exists && !S_ISREG(st.st_mode)) || (!exists && ::lstat(path.c_str(), &lst) == 0)) {
         temp_ = path;  // a device, a pipe, or a link that leads nowhere
         inPlace_ = true;
-        // A FIFO without a reader would hold the writer up for good.
+        // A FIFO without a reader would hold the writer up for good. The
+        // FIFO stays open while this lives: closing it would end the
+        // reader's input before anything was written.
         if (exists && S_ISFIFO(st.st_mode)) {
-            const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0) throw IoError(IoCodeFromErrno(errno));
-            ::close(fd);
+            fifo_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fifo_ < 0) throw IoError(IoCodeFromErrno(errno));
         }
         return;
     }
@@ -139,7 +143,10 @@ StagedFile::StagedFile(const std::string& path) : final_(path) {
     temp_ = tmpl;
 }
 
-StagedFile::~StagedFile() { Discard(); }
+StagedFile::~StagedFile() {
+    Discard();
+    if (fifo_ >= 0) ::close(fifo_);
+}
 
 void StagedFile::Discard() {
     if (!inPlace_ && !temp_.empty()) ::unlink(temp_.c_str());
@@ -160,7 +167,12 @@ void StagedFile::Commit() {
     }
     temp_.clear();
     DropPendingTemp(slot_);
-    SyncPath(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    // The file is in place now: a folder that cannot be flushed (one that
+    // may be written but not read) is no reason to report it as not written.
+    try {
+        SyncPath(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    } catch (const IoError&) {
+    }
 }
 
 ScratchFile::ScratchFile(const std::string& suffix) {

@@ -59,6 +59,7 @@ private:
     std::string final_, temp_, folder_;
     bool inPlace_ = false;
     int slot_ = -1;  // in the list the signal handler reads, or -1
+    int fifo_ = -1;  // a FIFO written in place, held open
 };
 
 }  // namespace ca

@@ -241,10 +241,14 @@ public:
     // analysis, not after it. Raises IoError.
     void Prepare() {
         if (!Wanted()) return;
-        if (name_ == "-")
+        if (name_ == "-") {
             scratch_ = std::make_unique<ca::ScratchFile>("");
-        else
-            ca::StagedFile probe(name_);  // made and dropped
+            return;
+        }
+        // Made and dropped; a FIFO or a device is held open for the run, so
+        // that its reader sees no end of input before the output comes.
+        probe_ = std::make_unique<ca::StagedFile>(name_);
+        if (!probe_->InPlace()) probe_.reset();
     }
     void Finish() const {
         if (scratch_) About(Subject(), [&] { CopyToStandardOutput(scratch_->Path()); });
@@ -254,6 +258,7 @@ private:
     const char* option_;
     std::string name_;
     std::unique_ptr<ca::ScratchFile> scratch_;
+    std::unique_ptr<ca::StagedFile> probe_;
 };
 
 // The PDF, drawn by the module into a scratch file (Qt takes file names as
