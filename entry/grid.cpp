@@ -171,6 +171,12 @@ GridModel::PackedRow* GridModel::Row(int row) {
     return &rows_[rowIndex_[row - 1]];
 }
 
+GridModel::PackedRow* GridModel::NewRow(int row) {
+    if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
+    rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
+    return &rows_.emplace_back();
+}
+
 const GridModel::PackedRow* GridModel::Row(int row) const { return const_cast<GridModel*>(this)->Row(row); }
 
 std::string GridModel::Cell(int col, int row) const {
@@ -211,9 +217,7 @@ void GridModel::SetRow(int row, const RowText& cells) {
     PackedRow* r = Row(row);
     if (!r) {
         if (cells.keptCount_ == 0) return;  // an empty row costs nothing
-        if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
-        rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
-        r = &rows_.emplace_back();
+        r = NewRow(row);
     }
     r->Assign(cells);
     if (observer_) observer_->GridReset();
@@ -234,9 +238,7 @@ void GridModel::SetCell(int col, int row, std::string text) {
         if (!r || static_cast<size_t>(col - 1) >= r->Count()) {
             if (text.empty()) return;  // nothing stored there yet reads as empty anyway
             if (!r) {
-                if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
-                rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
-                r = &rows_.emplace_back();
+                r = NewRow(row);
             }
         }
         r->Set(col - 1, text);
@@ -282,9 +284,7 @@ void GridModel::EditRows(int row0, int row1, int width,
         PackedRow* target = Row(row);
         if (!target) {
             if (text.keptCount_ == 0) continue;
-            if (static_cast<size_t>(row - 1) >= rowIndex_.size()) rowIndex_.resize(row, -1);
-            rowIndex_[row - 1] = static_cast<int32_t>(rows_.size());
-            target = &rows_.emplace_back();
+            target = NewRow(row);
         }
         target->Assign(text);
     }

@@ -178,6 +178,8 @@ private:
     };
     PackedRow* Row(int row);
     const PackedRow* Row(int row) const;
+    // An empty row of its own for `row` (>= 1), which holds none yet.
+    PackedRow* NewRow(int row);
     // Rows that hold text, by row - 1 (-1 for none); a deque grows without
     // copying, and a row without text costs 4 bytes.
     std::deque<int32_t> rowIndex_;
