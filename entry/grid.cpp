@@ -76,6 +76,7 @@ size_t GridModel::PackedRow::Offset(size_t i) const {
 }
 
 void GridModel::PackedRow::Mark(size_t from) {
+    if (count_ < kMarkStep) return marks_.clear();  // a short row is read from its start
     marks_.resize(std::min(marks_.size(), from / kMarkStep));
     size_t pos = marks_.empty() ? 0 : marks_.back();
     for (size_t i = marks_.size() * kMarkStep; i < count_;) {
@@ -164,6 +165,17 @@ void GridModel::PackedRow::Truncate(size_t n) {
     count_ = static_cast<uint32_t>(n);
     Mark(n);
     if (n == 0) bytes_.shrink_to_fit(), marks_.shrink_to_fit();
+}
+
+void GridModel::PackedRow::Replace(size_t remove, size_t insert, std::string_view text) {
+    const size_t removeAt = Offset(remove), removeEnd = SkipCell(bytes_, removeAt);
+    // Where the new cell goes, measured before the removed one is gone.
+    const size_t insertAt = insert < remove ? Offset(insert) : Offset(insert + 1) - (removeEnd - removeAt);
+    std::string cell;
+    AppendCell(cell, text);
+    bytes_.erase(removeAt, removeEnd - removeAt);
+    bytes_.insert(insertAt, cell);
+    Mark(std::min(remove, insert));
 }
 
 GridModel::PackedRow* GridModel::Row(int row) {
@@ -291,6 +303,39 @@ void GridModel::EditRows(int row0, int row1, int width,
     if (observer_) observer_->GridReset();
 }
 
+void GridModel::InsertColumnCells(int row0, int row1, int col, int last, std::string_view text) {
+    if (col < 1 || last < col) return;
+    const size_t first = col - 1, end = last - 1;
+    for (int row = std::max(row0, 1); row < row1; ++row) {
+        PackedRow* r = Row(row);
+        if (!r) {
+            if (text.empty()) continue;
+            r = NewRow(row);
+        }
+        if (r->Count() <= first) {
+            r->Set(first, text);
+            continue;
+        }
+        if (r->Count() <= end) r->Set(end, {});  // the cell of `last` is stored
+        r->Replace(end, first, text);
+    }
+    if (observer_) observer_->GridReset();
+}
+
+void GridModel::DeleteColumnCells(int row0, int row1, int col, int last) {
+    if (col < 1 || last <= col) return;
+    const size_t first = col - 1, end = last - 1;
+    std::string kept;
+    for (int row = std::max(row0, 1); row < row1; ++row) {
+        PackedRow* r = Row(row);
+        if (!r || r->Count() <= first) continue;
+        if (r->Count() <= end) r->Set(end, {});
+        kept = r->View(end);
+        r->Replace(first, end, kept);
+    }
+    if (observer_) observer_->GridReset();
+}
+
 void GridModel::RotateRows(int first, int last, int cols, bool down) {
     first = std::max(first, 1);
     if (first >= last) return;
@@ -414,10 +459,7 @@ void AddColButtonClick(GridModel& g) {
     g.WriteAttrHeadings(cols, cols + 1);
     // In every row the cells right of the current one move one column right
     // into the new one, and a blank takes their place.
-    g.EditRows(1, rows, cols, [&](std::vector<std::string_view>& cells) {
-        std::rotate(cells.begin() + c, cells.begin() + (cols - 1), cells.begin() + cols);
-        cells[c] = " ";
-    });
+    g.InsertColumnCells(1, rows, c + 1, cols, " ");
 }
 
 void DelColButtonClick(GridModel& g) {
@@ -427,10 +469,7 @@ void DelColButtonClick(GridModel& g) {
     if (c <= 1 || cols <= 2) return;
     // The cells right of the current one move one column left; the last
     // column, now outside the count, keeps its cells.
-    if (c < cols - 1)
-        g.EditRows(1, rows, cols - 1, [&](std::vector<std::string_view>& cells) {
-            std::copy(cells.begin() + c, cells.begin() + (cols - 1), cells.begin() + (c - 1));
-        });
+    if (c < cols - 1) g.DeleteColumnCells(1, rows, c, cols - 1);
     g.SetColCount(cols - 1);
     g.WriteAttrHeadings(2, g.ColCount());
 }

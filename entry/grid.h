@@ -94,6 +94,14 @@ public:
     // row's cells (cell 1 first; as many as are stored, at least `width`) and
     // changes them in place.
     void EditRows(int row0, int row1, int width, const std::function<void(std::vector<std::string_view>&)>& edit);
+    // In every row of [row0, row1): the cells of columns [col, last) move
+    // one column right, over the cell of `last`, and column `col` holds
+    // `text`. Cells from `last + 1` on stay.
+    void InsertColumnCells(int row0, int row1, int col, int last, std::string_view text);
+    // In every row of [row0, row1): the cells of columns (col, last] move one
+    // column left, over the cell of `col`; column `last` keeps its cell, and
+    // cells after it stay.
+    void DeleteColumnCells(int row0, int row1, int col, int last);
     // Empties the cells of columns [col0, col1) in rows [row0, row1); costs
     // only what is stored there.
     void ClearBlock(int col0, int col1, int row0, int row1);
@@ -160,6 +168,10 @@ private:
         // Cells between the last one and `i` become empty.
         void Set(size_t i, std::string_view text);
         void Truncate(size_t n);
+        // Takes cell `remove` (below Count()) out, and puts `text` in as cell
+        // `insert` of what is left (at most Count() - 1): the cells between
+        // move one toward `remove`, and the count stays.
+        void Replace(size_t remove, size_t insert, std::string_view text);
         // Empties cells [from, to); true when one held text.
         bool Clear(size_t from, size_t to);
 

@@ -354,7 +354,8 @@ TEST(GridTest, RowAndColumnCommandsAgreeWithTheirLiteralForm) {
         FormCreate(slow);
         for (int step = 0; step < 40; ++step) {
             const int op = static_cast<int>(rng() % 8);
-            const int col = static_cast<int>(rng() % 9), row = static_cast<int>(rng() % 12);
+            // Every other round is wide enough for rows found from marks.
+            const int col = static_cast<int>(rng() % (round % 2 ? 9 : 40)), row = static_cast<int>(rng() % 12);
             const std::string text = rng() % 4 ? std::to_string(rng() % 100) : std::string(rng() % 3 ? 0 : 20, 'x');
             for (GridModel* g : {&fast, &slow}) {
                 switch (op) {
