@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QMessageBox>
 #include <QProgressDialog>
 
 #include "app/guard.h"
@@ -12,6 +13,7 @@
 #include "entry/csv.h"
 #include "entry/datafile.h"
 #include "entry/launch.h"
+#include "entry/paste.h"
 #include "entry/tabletext.h"
 #include "platform/locale.h"
 #include "platform/printer_canvas.h"
@@ -41,6 +43,13 @@ TFCoord::TFCoord(QWidget* parent) : QWidget(parent) {
     StringGrid1->setGeometry(8, 0, 537, 417);
     StringGrid1->setFont(FaceAtCellHeight("ＭＳ ゴシック", 16));
     StringGrid1->Model().GridReset();  // headings take the grid's font
+    StringGrid1->cellEdited = [this](int col, int row, std::string before) {
+        history_.CellChanged(col, row, std::move(before));
+    };
+    connect(StringGrid1, &StringGrid::undoRequested, this, [this] { Guarded(this, [&] { Undo(); }); });
+    connect(StringGrid1, &StringGrid::redoRequested, this, [this] { Guarded(this, [&] { Redo(); }); });
+    connect(StringGrid1, &StringGrid::pasteRequested, this,
+            [this](const QString& text) { Guarded(this, [&] { Paste(text); }); });
     AddButton = MakeButton("追 加（行）", 568, 8, 75, &TFCoord::AddButtonClick);
     DelButton = MakeButton("削 除（行）", 656, 8, 75, &TFCoord::DelButtonClick);
     AddColButton = MakeButton("追 加（列）", 568, 56, 75, &TFCoord::AddColButtonClick);
@@ -88,6 +97,60 @@ void TFCoord::Rewriting(F&& change) {
     change();
 }
 
+template <class F>
+void TFCoord::Recorded(F&& change) {
+    StringGrid1->FinishEdit();
+    auto before = std::make_unique<GridModel>(grid_);
+    bool changed = true;
+    try {
+        Rewriting([&] { changed = change(); });
+    } catch (...) {
+        history_.TableChanged(std::move(before));  // what a failed load read stays, and can be undone
+        throw;
+    }
+    if (changed) history_.TableChanged(std::move(before));
+}
+
+void TFCoord::Undo() {
+    StringGrid1->FinishEdit();
+    Rewriting([&] { history_.Undo(grid_); });
+}
+
+void TFCoord::Redo() {
+    StringGrid1->FinishEdit();
+    Rewriting([&] { history_.Redo(grid_); });
+}
+
+void TFCoord::Paste(const QString& text) {
+    auto rows = SplitBlock(text.toStdString());
+    std::string bad;
+    int badRow = 0;
+    if (!BlockToSjis(rows, bad, badRow)) {
+        ShowMessageBox(this, QString::fromUtf8("文字 \"%1\" は Shift_JIS (コードページ 932) で表せないため貼り付けできません"
+                                               "（%2 行目）")
+                                 .arg(QString::fromStdString(bad))
+                                 .arg(badRow));
+        return;
+    }
+    Recorded([&] { return PasteBlock(grid_, rows); });
+}
+
+bool TFCoord::Unsaved() {
+    StringGrid1->FinishEdit();
+    return !history_.IsClean();
+}
+
+bool TFCoord::MayClose() {
+    if (launched_ || !Unsaved()) return true;
+    const auto answer = QMessageBox::question(
+        this, windowTitle(), QString::fromUtf8("表は保存されていません。閉じる前に保存しますか？"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard) return true;
+    if (answer != QMessageBox::Save) return false;
+    Guarded(this, [&] { SaveButtonClick(); });
+    return !Unsaved();  // saved: closes; a cancelled or failed save keeps the window
+}
+
 void TFCoord::FormCreate() {
     Rewriting([&] { ca::FormCreate(grid_); });
 }
@@ -99,20 +162,26 @@ void TFCoord::showEvent(QShowEvent* event) {
 }
 
 void TFCoord::closeEvent(QCloseEvent* event) {
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
     Store().DataReady = 1;
     event->accept();  // hidden, not destroyed
 }
 
-void TFCoord::AddButtonClick() { Rewriting([&] { ca::AddButtonClick(grid_); }); }
-void TFCoord::DelButtonClick() { Rewriting([&] { ca::DelButtonClick(grid_); }); }
-void TFCoord::AddColButtonClick() { Rewriting([&] { ca::AddColButtonClick(grid_); }); }
-void TFCoord::DelColButtonClick() { Rewriting([&] { ca::DelColButtonClick(grid_); }); }
+void TFCoord::AddButtonClick() { Recorded([&] { return ca::AddButtonClick(grid_); }); }
+void TFCoord::DelButtonClick() { Recorded([&] { return ca::DelButtonClick(grid_); }); }
+void TFCoord::AddColButtonClick() { Recorded([&] { return ca::AddColButtonClick(grid_); }); }
+void TFCoord::DelColButtonClick() { Recorded([&] { return ca::DelColButtonClick(grid_); }); }
 
 void TFCoord::SaveButtonClick() {
     SaveDialog1.title = QString::fromUtf8("ファイル名");
     SaveDialog1.fileName.clear();
     if (!SaveDialog1.Execute(this, FileDialog::Use::Save)) return;
+    StringGrid1->FinishEdit();
     SaveDataFile(grid_, SaveDialog1.Path());
+    history_.SetClean();
 }
 
 void TFCoord::LoadButtonClick() {
@@ -120,7 +189,11 @@ void TFCoord::LoadButtonClick() {
     OpenDialog1.filter.clear();
     OpenDialog1.fileName.clear();
     if (!OpenDialog1.Execute(this)) return;
-    Rewriting([&] { LoadDataFile(grid_, OpenDialog1.Path()); });
+    Recorded([&] {
+        LoadDataFile(grid_, OpenDialog1.Path());
+        return true;
+    });
+    history_.SetClean();
 }
 
 void TFCoord::WRCSVButtonClick() {
@@ -142,7 +215,11 @@ void TFCoord::RDCSVButtonClick() {
     OpenDialog1.fileName.clear();
     if (!OpenDialog1.Execute(this)) return;
     OpenDialog1.filter.clear();
-    Rewriting([&] { ImportCsv(grid_, OpenDialog1.Path()); });
+    Recorded([&] {
+        ImportCsv(grid_, OpenDialog1.Path());
+        return true;
+    });
+    history_.SetClean();
 }
 
 void TFCoord::PButtonClick() {

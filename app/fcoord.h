@@ -9,6 +9,7 @@
 
 #include "app/stringgrid.h"
 #include "entry/grid.h"
+#include "entry/history.h"
 #include "platform/dialogs.h"
 
 namespace ca {
@@ -54,6 +55,13 @@ public:
     void PButtonClick();
     void CentroidButtonClick();
     void WardButtonClick();
+    // Ctrl+Z, Ctrl+Shift+Z (Ctrl+Y) and the paste of a block on the grid.
+    void Undo();
+    void Redo();
+    void Paste(const QString& text);
+    // The table differs from what was last loaded, imported or saved (a new
+    // window's table counts as saved).
+    bool Unsaved();
 
 protected:
     void closeEvent(QCloseEvent* event) override;  // FormClose
@@ -64,9 +72,16 @@ private:
     // Runs a command that may rewrite much of the grid, then shows it anew.
     template <class F>
     void Rewriting(F&& change);
+    // As Rewriting, and the change becomes one step of the history; `change`
+    // answers whether it changed anything. A change that raises is kept.
+    template <class F>
+    void Recorded(F&& change);
+    // Asks whether to save a table that differs from its file; false to stay.
+    bool MayClose();
     void LaunchClick(int distType);
 
     GridModel grid_;
+    GridHistory history_;
     bool launched_ = false;
 };
 

@@ -48,10 +48,18 @@ void TFMain::ExitButtonClick() { close(); }
 
 void TFMain::closeEvent(QCloseEvent* event) {
     // Closing the main window ends the program, also while a data-entry
-    // window is open: that window closes, and a waiting run ends quietly.
+    // window is open: that window closes (it may ask to save its table, and
+    // a cancel keeps both windows), and a waiting run ends quietly.
+    for (auto& w : coords_) {
+        if (!w->isVisible()) continue;
+        closing_ = true;
+        if (!w->close()) {
+            closing_ = false;
+            event->ignore();
+            return;
+        }
+    }
     closing_ = true;
-    for (auto& w : coords_)
-        if (w->isVisible()) w->close();
     event->accept();
     QApplication::quit();
 }

@@ -1,5 +1,7 @@
 #include "app/stringgrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -9,8 +11,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "common/sjis.h"
+#include "entry/paste.h"
 
 namespace ca {
 namespace {
@@ -103,6 +107,7 @@ QWidget* LiveCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
     editor->setFrame(false);
     editor->setMaxLength(std::numeric_limits<int>::max());  // a cell has no length limit
     editor_ = editor;
+    emit opened(index, editor);
     auto* model = qobject_cast<GridItemModel*>(const_cast<QAbstractItemModel*>(index.model()));
     const QPersistentModelIndex where(index);
     QObject::connect(editor, &QLineEdit::textEdited, editor, [this, editor, model, where](const QString& text) {
@@ -156,6 +161,7 @@ StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), m
         h->setHighlightSections(false);
     }
     connect(&model_, &GridItemModel::gridReset, this, [this] {
+        editStart_ = {};  // a reset closes the editor
         ApplyGeometry();
         FollowCurrent(model_.Grid().CurrentCol(), model_.Grid().CurrentRow());
     });
@@ -164,6 +170,11 @@ StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), m
         if (following_ || !now.isValid()) return;
         model_.Grid().SetCurrent(model_.GridCol(now), model_.GridRow(now));
     });
+    connect(&delegate_, &LiveCellDelegate::opened, this, [this](const QModelIndex& index, QWidget* editor) {
+        const int col = model_.GridCol(index), row = model_.GridRow(index);
+        editStart_ = {col, row, model_.Grid().Cell(col, row)};
+        editor->installEventFilter(this);
+    });
     connect(&delegate_, &LiveCellDelegate::refused, this, [this](const QString& message, QWidget* editor) {
         lastRefusal_ = message;
         QToolTip::showText(editor->mapToGlobal(QPoint(0, editor->height())), message, editor);
@@ -171,7 +182,60 @@ StringGrid::StringGrid(GridModel& grid, QWidget* parent) : QTableView(parent), m
     ApplyGeometry();
 }
 
+void StringGrid::FinishEdit() {
+    if (editStart_.col < 0) return;
+    std::string now = model_.Grid().Cell(editStart_.col, editStart_.row);
+    if (now == editStart_.text) return;
+    std::string before = std::exchange(editStart_.text, std::move(now));
+    if (cellEdited) cellEdited(editStart_.col, editStart_.row, std::move(before));
+}
+
+void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    FinishEdit();
+    editStart_ = {};
+    QTableView::closeEditor(editor, hint);
+}
+
+bool StringGrid::TableKey(QKeyEvent* event, bool shortcutOverride) {
+    const bool redo = event->matches(QKeySequence::Redo) ||
+                      event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
+                      event->keyCombination() == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+    const bool undo = !redo && event->matches(QKeySequence::Undo);
+    auto* line = qobject_cast<QLineEdit*>(Editor());
+    QString pasted;
+    bool paste = false, copy = false;
+    if (event->matches(QKeySequence::Paste)) {
+        pasted = QGuiApplication::clipboard()->text();
+        paste = !line || IsBlock(pasted.toStdString());
+    } else if (event->matches(QKeySequence::Copy)) {
+        // A part of the text chosen in the editor is the editor's to copy.
+        copy = !line || !line->hasSelectedText() || line->selectedText() == line->text();
+    }
+    if (!undo && !redo && !paste && !copy) return false;
+    if (shortcutOverride) return true;  // the key comes as a key press, not to the editor's own shortcut
+    if (undo) emit undoRequested();
+    if (redo) emit redoRequested();
+    if (paste) emit pasteRequested(pasted);
+    if (copy) {
+        const GridModel& g = model_.Grid();
+        QGuiApplication::clipboard()->setText(FromSjis(g.Cell(g.CurrentCol(), g.CurrentRow())));
+    }
+    return true;
+}
+
+bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) && watched == Editor()) {
+        const bool override = event->type() == QEvent::ShortcutOverride;
+        if (TableKey(static_cast<QKeyEvent*>(event), override)) {
+            event->accept();
+            return !override;  // an accepted override still brings the key press
+        }
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
 void StringGrid::keyPressEvent(QKeyEvent* event) {
+    if (TableKey(event, false)) return;
     const QString text = event->text();
     const bool printable = !text.isEmpty() && text.at(0).isPrint() &&
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));

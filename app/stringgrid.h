@@ -8,6 +8,9 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <functional>
+#include <string>
+
 #include "entry/grid.h"
 
 namespace ca {
@@ -67,6 +70,7 @@ public:
 
 signals:
     void refused(const QString& message, QWidget* editor) const;
+    void opened(const QModelIndex& index, QWidget* editor) const;
 
 private:
     mutable QPointer<QWidget> editor_;
@@ -83,6 +87,18 @@ public:
     void EditCurrent();
     // The in-place editor while it is open.
     QWidget* Editor() const { return delegate_.OpenEditor(); }
+    // Ends the edit of the cell whose editor is open as one change: where
+    // its text differs from when the editor opened, `cellEdited` hears of it.
+    // The editor stays open.
+    void FinishEdit();
+    std::function<void(int col, int row, std::string before)> cellEdited;
+
+signals:
+    // Undo, redo (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y), and Ctrl+V of text that
+    // holds tabs or line ends, or of any text while no editor is open.
+    void undoRequested();
+    void redoRequested();
+    void pasteRequested(const QString& text);
 
 protected:
     // A printable key always edits the current cell; the view's type-to-search
@@ -90,14 +106,22 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyboardSearch(const QString&) override {}
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The table's keys, in the editor as on the grid; true when taken.
+    bool TableKey(QKeyEvent* event, bool shortcutOverride);
     void ApplyGeometry();
     void FollowCurrent(int col, int row);
 
     GridItemModel model_;
     LiveCellDelegate delegate_;
     QString lastRefusal_;
+    struct EditStart {
+        int col = -1, row = -1;
+        std::string text;
+    } editStart_;
     bool following_ = false;
 };
 

@@ -11,6 +11,35 @@ namespace ca {
 std::string ObjectHeading(int n) { return J(" 対象") + NumLabel(n); }
 std::string AttrHeading(int n) { return J(" 属性") + NumLabel(n); }
 
+GridModel::GridModel(const GridModel& o)
+    : rowCount_(o.rowCount_), colCount_(o.colCount_), fixedRows_(o.fixedRows_), fixedCols_(o.fixedCols_),
+      curCol_(o.curCol_), curRow_(o.curRow_), rowHeadings_(o.rowHeadings_), colHeadings_(o.colHeadings_),
+      rowIndex_(o.rowIndex_), rows_(o.rows_), colWidths_(o.colWidths_) {}
+
+void GridModel::Exchange(GridModel& o) {
+    std::swap(rowCount_, o.rowCount_);
+    std::swap(colCount_, o.colCount_);
+    std::swap(fixedRows_, o.fixedRows_);
+    std::swap(fixedCols_, o.fixedCols_);
+    std::swap(curCol_, o.curCol_);
+    std::swap(curRow_, o.curRow_);
+    std::swap(rowHeadings_, o.rowHeadings_);
+    std::swap(colHeadings_, o.colHeadings_);
+    rowIndex_.swap(o.rowIndex_);
+    rows_.swap(o.rows_);
+    colWidths_.swap(o.colWidths_);
+    if (observer_) observer_->GridReset();
+    if (o.observer_) o.observer_->GridReset();
+}
+
+size_t GridModel::MemoryUse() const {
+    size_t bytes = sizeof(*this) + rowIndex_.size() * sizeof(int32_t) + colWidths_.capacity() * sizeof(int);
+    for (const PackedRow& r : rows_) bytes += sizeof(PackedRow) + r.MemoryUse();
+    for (const HeadingLine* line : {&rowHeadings_, &colHeadings_})
+        for (const auto& [k, text] : line->written) bytes += 64 + text.capacity();  // a map node and its text
+    return bytes;
+}
+
 void GridModel::ClampCurrent() {
     if (curRow_ > rowCount_ - 1) curRow_ = rowCount_ - 1;
     if (curCol_ > colCount_ - 1) curCol_ = colCount_ - 1;
@@ -176,6 +205,11 @@ void GridModel::PackedRow::Replace(size_t remove, size_t insert, std::string_vie
     bytes_.erase(removeAt, removeEnd - removeAt);
     bytes_.insert(insertAt, cell);
     Mark(std::min(remove, insert));
+}
+
+size_t GridModel::PackedRow::MemoryUse() const {
+    const size_t inline_ = std::string().capacity();  // a short row lives inside the string
+    return (bytes_.capacity() > inline_ ? bytes_.capacity() + 1 : 0) + marks_.capacity() * sizeof(size_t);
 }
 
 GridModel::PackedRow* GridModel::Row(int row) {
@@ -421,11 +455,11 @@ void FormCreate(GridModel& g) {
     g.SetCurrent(1, 1);
 }
 
-void AddButtonClick(GridModel& g) {
+bool AddButtonClick(GridModel& g) {
     const int r = g.CurrentRow();
     const int rows = g.RowCount();
     const int cols = g.ColCount();
-    if (r == 0) return;
+    if (r == 0) return false;
     g.SetRowCount(rows + 1);
     g.WriteObjectHeadings(rows, rows + 1);
     // The new last row's cells become blanks and move up to below the
@@ -434,9 +468,10 @@ void AddButtonClick(GridModel& g) {
         std::fill(cells.begin(), cells.begin() + (cols - 1), " ");
     });
     if (r < rows - 1) g.RotateRows(r + 1, rows, cols, true);
+    return true;
 }
 
-void DelButtonClick(GridModel& g) {
+bool DelButtonClick(GridModel& g) {
     const int r = g.CurrentRow();
     const int rows = g.RowCount();
     const int cols = g.ColCount();
@@ -446,32 +481,36 @@ void DelButtonClick(GridModel& g) {
         g.RotateRows(r, rows - 1, cols, false);
         g.CopyRowCells(rows - 2, rows - 1, cols);
     }
-    if (r >= 2 && rows > 2) g.SetRowCount(rows - 1);
+    const bool deletes = r >= 2 && rows > 2;
+    if (deletes) g.SetRowCount(rows - 1);
     g.WriteObjectHeadings(2, g.RowCount());
+    return deletes;
 }
 
-void AddColButtonClick(GridModel& g) {
+bool AddColButtonClick(GridModel& g) {
     const int c = g.CurrentCol();
     const int cols = g.ColCount();
     const int rows = g.RowCount();
-    if (c == 0) return;
+    if (c == 0) return false;
     g.SetColCount(cols + 1);
     g.WriteAttrHeadings(cols, cols + 1);
     // In every row the cells right of the current one move one column right
     // into the new one, and a blank takes their place.
     g.InsertColumnCells(1, rows, c + 1, cols, " ");
+    return true;
 }
 
-void DelColButtonClick(GridModel& g) {
+bool DelColButtonClick(GridModel& g) {
     const int c = g.CurrentCol();
     const int cols = g.ColCount();
     const int rows = g.RowCount();
-    if (c <= 1 || cols <= 2) return;
+    if (c <= 1 || cols <= 2) return false;
     // The cells right of the current one move one column left; the last
     // column, now outside the count, keeps its cells.
     if (c < cols - 1) g.DeleteColumnCells(1, rows, c, cols - 1);
     g.SetColCount(cols - 1);
     g.WriteAttrHeadings(2, g.ColCount());
+    return true;
 }
 
 }  // namespace ca

@@ -22,6 +22,16 @@ public:
     static constexpr int kMaxColCount = (1 << 27) - 3;
 
     GridModel() = default;
+    // A copy has no observer: copies are kept for undo and never shown.
+    GridModel(const GridModel& other);
+    GridModel& operator=(const GridModel&) = delete;
+
+    // Trades contents with `other` (cells, hidden ones included, counts,
+    // headings, widths and the current cell); observers stay with their
+    // grids, and this grid's is told of a reset.
+    void Exchange(GridModel& other);
+    // The bytes the contents take, near enough to bound a history of copies.
+    size_t MemoryUse() const;
 
     int RowCount() const { return rowCount_; }
     int ColCount() const { return colCount_; }
@@ -160,6 +170,8 @@ private:
     class PackedRow {
     public:
         size_t Count() const { return count_; }
+        // Bytes held outside the object itself.
+        size_t MemoryUse() const;
         std::string_view View(size_t i) const;
         // Appends views of cells [from, to) to `out`.
         void Views(size_t from, size_t to, std::vector<std::string_view>& out) const;
@@ -204,11 +216,12 @@ private:
 // first column 1.5 times as wide, current cell (1, 1).
 void FormCreate(GridModel& g);
 
-// Row and column commands of the data-entry window.
-void AddButtonClick(GridModel& g);      // insert an object row below the current row
-void DelButtonClick(GridModel& g);      // delete the current object row
-void AddColButtonClick(GridModel& g);   // insert an attribute column right of the current one
-void DelColButtonClick(GridModel& g);   // delete the current attribute column
+// Row and column commands of the data-entry window; false where the command
+// changes no cell and no count (the current cell is where it cannot act).
+bool AddButtonClick(GridModel& g);      // insert an object row below the current row
+bool DelButtonClick(GridModel& g);      // delete the current object row
+bool AddColButtonClick(GridModel& g);   // insert an attribute column right of the current one
+bool DelColButtonClick(GridModel& g);   // delete the current attribute column
 
 // Headings: " 対象" + NumLabel(n) and " 属性" + NumLabel(n).
 std::string ObjectHeading(int n);

@@ -288,8 +288,8 @@ TEST(Windows, BadCellIsReportedAndTheWindowStays) {
 // One run from the main window as the user drives it, in the application's
 // event loop: the main window's button starts it, and while it waits `act`
 // is done in its data-entry window. The file dialogs get `files`, the print
-// dialog is accepted when `print`, every message box is accepted and its
-// text kept. Drive tells how the run ended; a run that has not ended within
+// dialog is accepted when `print`, every message box is accepted (a question
+// to save is answered "discard") and its text kept. Drive tells how the run ended; a run that has not ended within
 // 30 s is ended by closing the main window.
 enum RunEnd { kProgramEnded, kMainWindowStays, kHung };
 struct MainRun {
@@ -312,7 +312,11 @@ struct MainRun {
                 print ? p->accept() : p->reject();
             } else if (auto* box = qobject_cast<QMessageBox*>(d)) {
                 messages.push_back(box->text());
-                box->accept();
+                // The question before unsaved work is lost: leave it unsaved.
+                if (QAbstractButton* discard = box->button(QMessageBox::Discard))
+                    discard->click();
+                else
+                    box->accept();
             }
         });
         dialogs.start(20);
@@ -429,6 +433,7 @@ TEST(Run, BadFontSizeIsReportedWhileTheTableIsThere) {
     }), kMainWindowStays);
     std::vector<QString> shown;
     for (const auto& c : cases) shown.push_back(U(c.shown));
+    shown.push_back(U("表は保存されていません。閉じる前に保存しますか？"));  // the typed table was never saved
     EXPECT_EQ(run.messages, shown);
     EXPECT_TRUE(run.files.titles.empty());  // no output file was asked for
 }
