@@ -15,6 +15,8 @@ void GridHistory::CellChanged(int col, int row, std::string before) {
 
 void GridHistory::TableChanged(std::unique_ptr<GridModel> before) {
     Step step;
+    step.col = before->CurrentCol();  // where the change was made
+    step.row = before->CurrentRow();
     step.bytes = sizeof(Step) + before->MemoryUse();
     step.table = std::move(before);
     Push(std::move(step));
@@ -39,6 +41,7 @@ void GridHistory::Push(Step step) {
 void GridHistory::Trade(Step& step, GridModel& g) {
     if (step.table) {
         g.Exchange(*step.table);
+        g.SetCurrent(step.col, step.row);
         return;
     }
     std::string now = g.Cell(step.col, step.row);

@@ -39,7 +39,7 @@ public:
 
 private:
     struct Step {
-        int col = 0, row = 0;            // the cell of a cell step
+        int col = 0, row = 0;            // the cell changed, or the current one when the table was
         std::string text;                // the text that cell does not hold now
         std::unique_ptr<GridModel> table;  // or the table that is not shown now
         size_t bytes = 0;
