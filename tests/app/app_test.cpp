@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QInputMethodEvent>
@@ -283,6 +284,103 @@ TEST(Windows, BadCellIsReportedAndTheWindowStays) {
     EXPECT_EQ(shown, "Error ===>  Cells[2,1] = abc");
     EXPECT_TRUE(w.isVisible());
     EXPECT_FALSE(w.Launched());
+}
+
+// The table's history on the keys of a spreadsheet: a row deleted by mistake
+// comes back with Ctrl+Z, and Ctrl+Y (Ctrl+Shift+Z) does it again.
+TEST(Windows, CtrlZBringsBackADeletedRow) {
+    TFCoord w;
+    w.show();
+    TypeInto(w, 1, 2, "A");
+    TypeInto(w, 1, 3, "B");
+    w.Grid().SetCurrent(1, 2);
+    w.DelButton->click();
+    ASSERT_EQ(w.Grid().Cell(1, 2), "B");
+    auto key = [&](Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(w.StringGrid1->Editor(), k, m); };
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(w.Grid().RowCount(), 4);
+    EXPECT_EQ(w.Grid().Cell(1, 2), "A");
+    EXPECT_EQ(w.Grid().Cell(1, 3), "B");
+    EXPECT_EQ(std::pair(w.Grid().CurrentCol(), w.Grid().CurrentRow()), std::pair(1, 2));
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(w.Grid().Cell(1, 2), "B");
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.Grid().Cell(1, 2), "B");
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Z, Qt::ControlModifier);  // the row, then each typed cell
+    EXPECT_EQ(w.Grid().Cell(1, 2), "");
+    EXPECT_EQ(w.Grid().Cell(1, 3), "");
+}
+
+// Ctrl+V of what a spreadsheet copies writes a block from the current cell,
+// growing the table; a character Shift_JIS cannot hold refuses the whole
+// paste. Ctrl+C copies the current cell.
+TEST(Windows, CtrlVPastesABlockFromASpreadsheet) {
+    TFCoord w;
+    w.show();
+    TypeInto(w, 1, 3, "old");
+    auto key = [&](Qt::Key k) {  // to the editor, or to the grid where a message box closed it
+        QWidget* to = w.StringGrid1->Editor() ? w.StringGrid1->Editor() : w.StringGrid1;
+        QTest::keyClick(to, k, Qt::ControlModifier);
+    };
+    QGuiApplication::clipboard()->setText(U("東京\t1\r\n\"y\tz\"\t2\r\n"));
+    key(Qt::Key_V);
+    EXPECT_EQ(w.Grid().RowCount(), 5);
+    EXPECT_EQ(w.Grid().Cell(1, 3), Utf8ToSjis("東京"));
+    EXPECT_EQ(w.Grid().Cell(2, 3), "1");
+    EXPECT_EQ(w.Grid().Cell(1, 4), "y\tz");
+    EXPECT_EQ(w.Grid().Cell(0, 4), Utf8ToSjis(" 対象 3"));
+    QString shown;
+    OnNextModal<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        box->accept();
+    });
+    QGuiApplication::clipboard()->setText(U("a\tb\nc\t€"));
+    key(Qt::Key_V);
+    EXPECT_TRUE(shown.contains(U("€")) && shown.contains(U("2 行目"))) << shown.toStdString();
+    EXPECT_EQ(w.Grid().Cell(1, 3), Utf8ToSjis("東京"));  // nothing of it came in
+    key(Qt::Key_C);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), U("東京"));
+    key(Qt::Key_Z);  // the paste, as one step
+    EXPECT_EQ(w.Grid().RowCount(), 4);
+    EXPECT_EQ(w.Grid().Cell(1, 3), "old");
+    EXPECT_EQ(w.Grid().Cell(2, 3), "");
+}
+
+// Closing a table that differs from its file asks first: cancel keeps the
+// window, save writes the file and closes. An untouched or just saved table
+// closes without a question.
+TEST(Windows, ClosingAnUnsavedTableAsks) {
+    TempDir dir;
+    FileAnswers files;
+    std::vector<QString> asked;
+    auto answer = [&](QMessageBox::StandardButton b) {
+        OnNextModal<QMessageBox>([&asked, b](QMessageBox* box) {
+            asked.push_back(box->text());
+            box->button(b)->click();
+        });
+    };
+    TFCoord untouched;
+    untouched.show();
+    EXPECT_TRUE(untouched.close());
+    TFCoord w;
+    w.show();
+    TypeInto(w, 1, 2, "A");
+    answer(QMessageBox::Cancel);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    files.answers = {dir.File("t.dat")};
+    answer(QMessageBox::Save);
+    EXPECT_TRUE(w.close());
+    EXPECT_NE(ReadAll(dir.File("t.dat")).find("A"), std::string::npos);
+    EXPECT_EQ(asked.size(), 2u);
+    w.show();
+    EXPECT_TRUE(w.close());  // as saved
+    w.show();
+    TypeInto(w, 1, 2, "B");
+    answer(QMessageBox::Discard);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(asked.size(), 3u);
 }
 
 // One run from the main window as the user drives it, in the application's
