@@ -170,10 +170,15 @@ void TFCoord::closeEvent(QCloseEvent* event) {
     event->accept();  // hidden, not destroyed
 }
 
-void TFCoord::AddButtonClick() { Recorded([&] { return ca::AddButtonClick(grid_); }); }
-void TFCoord::DelButtonClick() { Recorded([&] { return ca::DelButtonClick(grid_); }); }
-void TFCoord::AddColButtonClick() { Recorded([&] { return ca::AddColButtonClick(grid_); }); }
-void TFCoord::DelColButtonClick() { Recorded([&] { return ca::DelColButtonClick(grid_); }); }
+void TFCoord::RunCommand(GridHistory::Command command) {
+    StringGrid1->FinishEdit();
+    Rewriting([&] { history_.Run(grid_, command); });
+}
+
+void TFCoord::AddButtonClick() { RunCommand(GridHistory::Command::AddRow); }
+void TFCoord::DelButtonClick() { RunCommand(GridHistory::Command::DelRow); }
+void TFCoord::AddColButtonClick() { RunCommand(GridHistory::Command::AddCol); }
+void TFCoord::DelColButtonClick() { RunCommand(GridHistory::Command::DelCol); }
 
 void TFCoord::SaveButtonClick() {
     SaveDialog1.title = QString::fromUtf8("ファイル名");

@@ -76,6 +76,8 @@ private:
     // answers whether it changed anything. A change that raises is kept.
     template <class F>
     void Recorded(F&& change);
+    // A row or column command, recorded.
+    void RunCommand(GridHistory::Command command);
     // Asks whether to save a table that differs from its file; false to stay.
     bool MayClose();
     void LaunchClick(int distType);

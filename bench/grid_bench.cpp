@@ -8,6 +8,7 @@
 #include <string>
 
 #include "entry/grid.h"
+#include "entry/history.h"
 
 namespace {
 
@@ -51,6 +52,27 @@ void BM_AddAndDeleteColumn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AddAndDeleteColumn)->Args({200000, 3})->Args({1002, 202})->Unit(benchmark::kMillisecond);
+
+// As the window runs them: each command recorded for undo.
+void BM_RecordedAddAndDelete(benchmark::State& state) {
+    GridModel g = Table(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const bool rows = state.range(2);
+    const int col = g.CurrentCol(), row = g.CurrentRow();
+    GridHistory h;
+    for (auto _ : state) {
+        h.Run(g, rows ? GridHistory::Command::AddRow : GridHistory::Command::AddCol);
+        g.SetCurrent(rows ? col : col + 1, rows ? row + 1 : row);
+        h.Run(g, rows ? GridHistory::Command::DelRow : GridHistory::Command::DelCol);
+        g.SetCurrent(col, row);
+    }
+}
+BENCHMARK(BM_RecordedAddAndDelete)
+    ->ArgNames({"rows", "cols", "rowCommands"})
+    ->Args({200000, 3, 1})
+    ->Args({200000, 3, 0})
+    ->Args({1002, 202, 1})
+    ->Args({1002, 202, 0})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

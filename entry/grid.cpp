@@ -40,6 +40,31 @@ size_t GridModel::MemoryUse() const {
     return bytes;
 }
 
+GridModel::Shape GridModel::SaveShape() const {
+    Shape s;
+    s.rowCount = rowCount_;
+    s.colCount = colCount_;
+    s.fixedRows = fixedRows_;
+    s.fixedCols = fixedCols_;
+    s.curCol = curCol_;
+    s.curRow = curRow_;
+    s.rowHeadings = rowHeadings_;
+    s.colHeadings = colHeadings_;
+    return s;
+}
+
+void GridModel::RestoreShape(const Shape& s) {
+    rowCount_ = s.rowCount;
+    colCount_ = s.colCount;
+    fixedRows_ = s.fixedRows;
+    fixedCols_ = s.fixedCols;
+    curCol_ = s.curCol;
+    curRow_ = s.curRow;
+    rowHeadings_ = s.rowHeadings;
+    colHeadings_ = s.colHeadings;
+    if (observer_) observer_->GridReset();
+}
+
 void GridModel::ClampCurrent() {
     if (curRow_ > rowCount_ - 1) curRow_ = rowCount_ - 1;
     if (curCol_ > colCount_ - 1) curCol_ = colCount_ - 1;
@@ -239,6 +264,11 @@ std::string GridModel::Cell(int col, int row) const {
     return r ? std::string(r->View(col - 1)) : std::string();
 }
 
+std::string_view GridModel::CellView(int col, int row) const {
+    const PackedRow* r = col >= 1 ? Row(row) : nullptr;
+    return r ? r->View(col - 1) : std::string_view();
+}
+
 void GridModel::CellViews(int row, int col0, int col1, std::vector<std::string_view>& out) const {
     out.clear();
     if (col0 < 1 || col1 <= col0) return;
@@ -337,10 +367,12 @@ void GridModel::EditRows(int row0, int row1, int width,
     if (observer_) observer_->GridReset();
 }
 
-void GridModel::InsertColumnCells(int row0, int row1, int col, int last, std::string_view text) {
+void GridModel::InsertColumnCells(int row0, int row1, int col, int last,
+                                  const std::function<std::string_view(int row)>& textOf) {
     if (col < 1 || last < col) return;
     const size_t first = col - 1, end = last - 1;
     for (int row = std::max(row0, 1); row < row1; ++row) {
+        const std::string_view text = textOf(row);
         PackedRow* r = Row(row);
         if (!r) {
             if (text.empty()) continue;
@@ -496,7 +528,7 @@ bool AddColButtonClick(GridModel& g) {
     g.WriteAttrHeadings(cols, cols + 1);
     // In every row the cells right of the current one move one column right
     // into the new one, and a blank takes their place.
-    g.InsertColumnCells(1, rows, c + 1, cols, " ");
+    g.InsertColumnCells(1, rows, c + 1, cols, [](int) { return " "; });
     return true;
 }
 

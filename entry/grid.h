@@ -33,6 +33,27 @@ public:
     // The bytes the contents take, near enough to bound a history of copies.
     size_t MemoryUse() const;
 
+private:
+    // Heading texts of the fixed row and column, made on reading for
+    // positions [2, generatedEnd) unless
+    // written otherwise; everything else in row 0 and column 0 as written.
+    struct HeadingLine {
+        int generatedEnd = 2;
+        std::map<int, std::string> written;
+    };
+
+public:
+    // Everything but the cells and the widths: the counts, the fixed lines,
+    // the current cell and the headings. Small, whatever the table's size.
+    class Shape {
+        friend class GridModel;
+        int rowCount, colCount, fixedRows, fixedCols, curCol, curRow;
+        HeadingLine rowHeadings, colHeadings;
+    };
+    Shape SaveShape() const;
+    // Puts back a shape saved from this grid; a view is told of a reset.
+    void RestoreShape(const Shape& shape);
+
     int RowCount() const { return rowCount_; }
     int ColCount() const { return colCount_; }
     int FixedRows() const { return fixedRows_; }
@@ -49,6 +70,9 @@ public:
     // Text by position, kept independently of the counts: lowering a count
     // hides text, never erases it. A cell never written is empty text.
     std::string Cell(int col, int row) const;
+    // As Cell, for a cell outside the heading row and column (col, row >= 1),
+    // without a copy: the view holds until the grid next changes.
+    std::string_view CellView(int col, int row) const;
     // The texts of cells [col0, col1) of `row`, outside the heading row and
     // column (col0, row >= 1), as Cell gives them, without copies: `out`
     // becomes one view per cell. The views hold until the grid next changes.
@@ -106,8 +130,9 @@ public:
     void EditRows(int row0, int row1, int width, const std::function<void(std::vector<std::string_view>&)>& edit);
     // In every row of [row0, row1): the cells of columns [col, last) move
     // one column right, over the cell of `last`, and column `col` holds
-    // `text`. Cells from `last + 1` on stay.
-    void InsertColumnCells(int row0, int row1, int col, int last, std::string_view text);
+    // text(row). Cells from `last + 1` on stay.
+    void InsertColumnCells(int row0, int row1, int col, int last,
+                           const std::function<std::string_view(int row)>& text);
     // In every row of [row0, row1): the cells of columns (col, last] move one
     // column left, over the cell of `col`; column `last` keeps its cell, and
     // cells after it stay.
@@ -154,16 +179,10 @@ private:
     int fixedCols_ = 1;
     int curCol_ = 1;
     int curRow_ = 1;
-    // Heading texts of the fixed row and column, made on reading for
-    // positions [2, objectHeadingsEnd_) and [2, attrHeadingsEnd_) unless
-    // written otherwise; everything else in row 0 and column 0 as written.
-    struct HeadingLine {
-        int generatedEnd = 2;
-        std::map<int, std::string> written;
-    };
     static void WriteHeadings(HeadingLine& line, int from, int to);
     HeadingLine rowHeadings_;  // column 0, by row
     HeadingLine colHeadings_;  // row 0, by column
+
     // The cells of one row from column 1 on, packed into one string: each
     // cell its byte count (7 bits a byte, low bits first, 0x80 while more
     // follow), then its bytes. Short rows live inside the string itself.

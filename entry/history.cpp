@@ -1,5 +1,6 @@
 #include "entry/history.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace ca {
@@ -22,6 +23,121 @@ void GridHistory::TableChanged(std::unique_ptr<GridModel> before) {
     Push(std::move(step));
 }
 
+void GridHistory::Step::Cells::Add(int k, std::string_view text) {
+    at.push_back(k);
+    texts.append(text);
+    ends.push_back(texts.size());
+}
+
+std::string_view GridHistory::Step::Cells::Text(size_t i) const {
+    const size_t begin = i ? ends[i - 1] : 0;
+    return std::string_view(texts).substr(begin, ends[i] - begin);
+}
+
+size_t GridHistory::Step::Cells::Bytes() const {
+    return at.capacity() * sizeof(int) + ends.capacity() * sizeof(size_t) + texts.capacity();
+}
+
+namespace {
+
+bool RunCommand(GridModel& g, GridHistory::Command command) {
+    switch (command) {
+        case GridHistory::Command::AddRow: return AddButtonClick(g);
+        case GridHistory::Command::DelRow: return DelButtonClick(g);
+        case GridHistory::Command::AddCol: return AddColButtonClick(g);
+        case GridHistory::Command::DelCol: return DelColButtonClick(g);
+    }
+    return false;
+}
+
+using Cells = GridHistory::Step::Cells;
+
+// The non-empty cells of columns [1, cols) of `row`, by column.
+Cells RowCells(const GridModel& g, int row, int cols) {
+    std::vector<std::string_view> views;
+    g.CellViews(row, 1, cols, views);
+    Cells cells;
+    for (size_t i = 0; i < views.size(); ++i)
+        if (!views[i].empty()) cells.Add(static_cast<int>(i) + 1, views[i]);
+    return cells;
+}
+
+// The non-empty cells of `col` in rows [1, rows), by row.
+Cells ColumnCells(const GridModel& g, int col, int rows) {
+    Cells cells;
+    cells.at.reserve(std::max(rows - 1, 0));
+    cells.ends.reserve(std::max(rows - 1, 0));
+    for (int row = 1; row < rows; ++row)
+        if (const std::string_view text = g.CellView(col, row); !text.empty()) cells.Add(row, text);
+    cells.at.shrink_to_fit();
+    cells.ends.shrink_to_fit();
+    return cells;
+}
+
+// Columns [1, cols) of `row` become `cells` (by column), empty elsewhere.
+void WriteRow(GridModel& g, int row, int cols, const Cells& cells) {
+    g.EditRows(row, row + 1, cols - 1, [&](std::vector<std::string_view>& views) {
+        std::fill(views.begin(), views.begin() + (cols - 1), std::string_view());
+        for (size_t i = 0; i < cells.at.size(); ++i) views[cells.at[i] - 1] = cells.Text(i);
+    });
+}
+
+}  // namespace
+
+bool GridHistory::Run(GridModel& g, Command command) {
+    Step step;
+    step.command = command;
+    step.shape = g.SaveShape();
+    step.col = g.CurrentCol();
+    step.row = g.CurrentRow();
+    const int rows = g.RowCount(), cols = g.ColCount();
+    switch (command) {  // what the command will write over
+        case Command::AddRow: step.lost = RowCells(g, rows, cols); break;  // the hidden row that comes in
+        case Command::DelRow: step.lost = RowCells(g, step.row, cols); break;
+        case Command::AddCol: step.lost = ColumnCells(g, cols, rows); break;  // the hidden column that comes in
+        case Command::DelCol: step.lost = ColumnCells(g, step.col, rows); break;
+    }
+    if (!RunCommand(g, command)) return false;
+    step.bytes = sizeof(Step) + step.lost.Bytes();
+    Push(std::move(step));
+    return true;
+}
+
+// Brings the table back from after the step's command to before it.
+void GridHistory::Reverse(const Step& step, GridModel& g) {
+    const GridModel::Shape& before = *step.shape;
+    const int r = step.row, c = step.col;
+    g.RestoreShape(before);  // the counts, the current cell and the headings
+    const int rows = g.RowCount(), cols = g.ColCount();
+    switch (*step.command) {
+        case Command::AddRow:  // the blank row below the current one goes back to the end
+            if (r < rows - 1) g.RotateRows(r + 1, rows, cols, false);
+            WriteRow(g, rows, cols, step.lost);
+            break;
+        case Command::DelRow:  // the deleted row comes back in from the end
+            if (r >= 2 && r < rows - 1) {
+                WriteRow(g, rows - 1, cols, step.lost);
+                g.RotateRows(r, rows - 1, cols, true);
+            }
+            break;
+        case Command::AddCol: {  // the blank column goes, the hidden one comes back
+            g.DeleteColumnCells(1, rows, c + 1, cols);
+            g.ClearBlock(cols, cols + 1, 1, rows);
+            for (size_t i = 0; i < step.lost.at.size(); ++i) g.SetCell(cols, step.lost.at[i], std::string(step.lost.Text(i)));
+            break;
+        }
+        case Command::DelCol: {  // the deleted column comes back in
+            if (c >= cols - 1) break;
+            size_t next = 0;
+            g.InsertColumnCells(1, rows, c, cols - 1, [&](int row) -> std::string_view {
+                if (next == step.lost.at.size() || step.lost.at[next] != row) return {};
+                return step.lost.Text(next++);
+            });
+            break;
+        }
+    }
+}
+
 void GridHistory::Push(Step step) {
     // A new change ends the steps that were undone.
     for (size_t i = done_; i < steps_.size(); ++i) bytes_ -= steps_[i].bytes;
@@ -39,6 +155,10 @@ void GridHistory::Push(Step step) {
 }
 
 void GridHistory::Trade(Step& step, GridModel& g) {
+    if (step.command) {  // only undone this way; a redo runs the command again
+        Reverse(step, g);
+        return;
+    }
     if (step.table) {
         g.Exchange(*step.table);
         g.SetCurrent(step.col, step.row);
@@ -58,7 +178,13 @@ bool GridHistory::Undo(GridModel& g) {
 
 bool GridHistory::Redo(GridModel& g) {
     if (!CanRedo()) return false;
-    Trade(steps_[done_++], g);
+    Step& step = steps_[done_++];
+    if (step.command) {
+        g.SetCurrent(step.col, step.row);
+        RunCommand(g, *step.command);
+    } else {
+        Trade(step, g);
+    }
     return true;
 }
 

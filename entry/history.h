@@ -1,12 +1,16 @@
-// The changes made to a data-entry table, for undo and redo. A step is either
-// one cell's text or a whole former table; undoing or redoing a step trades
-// what it holds with the table, so the same step serves both ways.
+// The changes made to a data-entry table, for undo and redo. A step holds one
+// cell's former text, a whole former table, or what a row or column command
+// wrote over; undoing a cell or a table trades what the step holds with the
+// table, so the same step serves both ways.
 #pragma once
 
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "entry/grid.h"
 
@@ -24,6 +28,12 @@ public:
     // Records a change already made to the table; `before` is a copy of the
     // table until then.
     void TableChanged(std::unique_ptr<GridModel> before);
+    // Runs a row or column command at the current cell and records it,
+    // keeping only what it writes over (a copy of a tall table would cost
+    // more than the command); false, with nothing recorded, where it changed
+    // nothing.
+    enum class Command { AddRow, DelRow, AddCol, DelCol };
+    bool Run(GridModel& g, Command command);
 
     bool CanUndo() const { return done_ > 0; }
     bool CanRedo() const { return done_ < steps_.size(); }
@@ -37,15 +47,30 @@ public:
     bool IsClean() const { return clean_ == static_cast<long>(done_); }
     void SetClean() { clean_ = static_cast<long>(done_); }
 
-private:
+    // One step (public for the helpers that fill it).
     struct Step {
         int col = 0, row = 0;            // the cell changed, or the current one when the table was
         std::string text;                // the text that cell does not hold now
         std::unique_ptr<GridModel> table;  // or the table that is not shown now
+        // or a command, the table's shape before it and the non-empty cells
+        // it wrote over, by column (a row command) or by row (a column one)
+        std::optional<Command> command;
+        std::optional<GridModel::Shape> shape;
+        struct Cells {
+            std::vector<int> at;       // column or row of each cell
+            std::vector<size_t> ends;  // where each one's text ends in `texts`
+            std::string texts;
+            void Add(int k, std::string_view text);
+            std::string_view Text(size_t i) const;
+            size_t Bytes() const;
+        } lost;
         size_t bytes = 0;
     };
+
+private:
     void Push(Step step);
     static void Trade(Step& step, GridModel& g);
+    static void Reverse(const Step& step, GridModel& g);
 
     std::deque<Step> steps_;
     size_t done_ = 0;  // steps_[0, done_) are in the table

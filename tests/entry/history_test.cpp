@@ -107,10 +107,10 @@ TEST(HistoryTest, UndoAndRedoGiveBackEveryStateExactly) {
                     record([&] { return PasteBlock(g, b); });
                     break;
                 }
-                case 2: record([&] { return AddButtonClick(g); }); break;
-                case 3: record([&] { return DelButtonClick(g); }); break;
-                case 4: record([&] { return AddColButtonClick(g); }); break;
-                case 5: record([&] { return DelColButtonClick(g); }); break;
+                case 2: changed = h.Run(g, GridHistory::Command::AddRow); break;
+                case 3: changed = h.Run(g, GridHistory::Command::DelRow); break;
+                case 4: changed = h.Run(g, GridHistory::Command::AddCol); break;
+                case 5: changed = h.Run(g, GridHistory::Command::DelCol); break;
                 case 6: {  // a load or an import of another table
                     GridModel other;
                     FormCreate(other);
