@@ -167,6 +167,7 @@ void TFCoord::closeEvent(QCloseEvent* event) {
         return;
     }
     Store().DataReady = 1;
+    history_ = GridHistory();  // the window is not shown again: its history ends
     event->accept();  // hidden, not destroyed
 }
 
