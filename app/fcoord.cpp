@@ -101,11 +101,13 @@ template <class F>
 void TFCoord::Recorded(F&& change) {
     StringGrid1->FinishEdit();
     auto before = std::make_unique<GridModel>(grid_);
+    const uint64_t revision = grid_.Revision();
     bool changed = true;
     try {
         Rewriting([&] { changed = change(); });
     } catch (...) {
-        history_.TableChanged(std::move(before));  // what a failed load read stays, and can be undone
+        // What a failed load read stays, and can be undone.
+        if (grid_.Revision() != revision) history_.TableChanged(std::move(before));
         throw;
     }
     if (changed) history_.TableChanged(std::move(before));
@@ -212,7 +214,9 @@ void TFCoord::WRCSVButtonClick() {
     if (!SaveDialog1.Execute(this, FileDialog::Use::Save, written)) return;
     const std::string chosen = SaveDialog1.Path();
     SaveDialog1.filter.clear();
+    StringGrid1->FinishEdit();
     ExportCsv(grid_, chosen);
+    history_.SetClean();
 }
 
 void TFCoord::RDCSVButtonClick() {

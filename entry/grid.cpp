@@ -28,16 +28,14 @@ void GridModel::Exchange(GridModel& o) {
     rowIndex_.swap(o.rowIndex_);
     rows_.swap(o.rows_);
     colWidths_.swap(o.colWidths_);
-    if (observer_) observer_->GridReset();
-    if (o.observer_) o.observer_->GridReset();
+    Reset();
+    o.Reset();
 }
 
 size_t GridModel::MemoryUse() const {
     size_t bytes = sizeof(*this) + rowIndex_.size() * sizeof(int32_t) + colWidths_.capacity() * sizeof(int);
     for (const PackedRow& r : rows_) bytes += sizeof(PackedRow) + r.MemoryUse();
-    for (const HeadingLine* line : {&rowHeadings_, &colHeadings_})
-        for (const auto& [k, text] : line->written) bytes += 64 + text.capacity();  // a map node and its text
-    return bytes;
+    return bytes + rowHeadings_.MemoryUse() + colHeadings_.MemoryUse();
 }
 
 GridModel::Shape GridModel::SaveShape() const {
@@ -62,7 +60,30 @@ void GridModel::RestoreShape(const Shape& s) {
     curRow_ = s.curRow;
     rowHeadings_ = s.rowHeadings;
     colHeadings_ = s.colHeadings;
+    Reset();
+}
+
+void GridModel::Reset() {
+    ++revision_;
     if (observer_) observer_->GridReset();
+}
+
+void GridModel::Changed(int col, int row) {
+    ++revision_;
+    if (observer_) observer_->CellChanged(col, row);
+}
+
+size_t GridModel::HeadingLine::MemoryUse() const {
+    size_t bytes = 0;
+    for (const auto& [k, text] : written) bytes += 64 + text.capacity();  // a map node and its text
+    return bytes;
+}
+
+size_t GridModel::Shape::MemoryUse() const { return rowHeadings.MemoryUse() + colHeadings.MemoryUse(); }
+
+bool GridModel::SameShape(const Shape& s) const {
+    return rowCount_ == s.rowCount && colCount_ == s.colCount && fixedRows_ == s.fixedRows &&
+           fixedCols_ == s.fixedCols && rowHeadings_ == s.rowHeadings && colHeadings_ == s.colHeadings;
 }
 
 void GridModel::ClampCurrent() {
@@ -77,7 +98,7 @@ void GridModel::SetRowCount(int n) {
     if (n <= fixedRows_) fixedRows_ = n - 1;
     rowCount_ = n;
     ClampCurrent();
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::SetColCount(int n) {
@@ -86,7 +107,7 @@ void GridModel::SetColCount(int n) {
     if (n <= fixedCols_) fixedCols_ = n - 1;
     colCount_ = n;
     ClampCurrent();
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 namespace {
@@ -296,7 +317,7 @@ void GridModel::SetRow(int row, const RowText& cells) {
         r = NewRow(row);
     }
     r->Assign(cells);
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::SetCell(int col, int row, std::string text) {
@@ -319,7 +340,7 @@ void GridModel::SetCell(int col, int row, std::string text) {
         }
         r->Set(col - 1, text);
     }
-    if (observer_) observer_->CellChanged(col, row);
+    Changed(col, row);
 }
 
 void GridModel::ClearRowFrom(int col, int row) {
@@ -328,8 +349,7 @@ void GridModel::ClearRowFrom(int col, int row) {
     if (!r || static_cast<size_t>(col - 1) >= r->Count()) return;
     const int last = static_cast<int>(r->Count());
     r->Truncate(col - 1);
-    if (observer_)
-        for (int c = col; c <= last; ++c) observer_->CellChanged(c, row);
+    for (int c = col; c <= last; ++c) Changed(c, row);
 }
 
 void GridModel::ClearBlock(int col0, int col1, int row0, int row1) {
@@ -339,7 +359,7 @@ void GridModel::ClearBlock(int col0, int col1, int row0, int row1) {
     bool changed = false;
     for (int row = row0; row < row1; ++row)
         if (PackedRow* r = Row(row)) changed |= r->Clear(col0 - 1, std::max(col1 - 1, 0));
-    if (changed && observer_) observer_->GridReset();
+    if (changed) Reset();
 }
 
 void GridModel::EditRows(int row0, int row1, int width,
@@ -364,7 +384,7 @@ void GridModel::EditRows(int row0, int row1, int width,
         }
         target->Assign(text);
     }
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::InsertColumnCells(int row0, int row1, int col, int last,
@@ -385,7 +405,7 @@ void GridModel::InsertColumnCells(int row0, int row1, int col, int last,
         if (r->Count() <= end) r->Set(end, {});  // the cell of `last` is stored
         r->Replace(end, first, text);
     }
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::DeleteColumnCells(int row0, int row1, int col, int last) {
@@ -399,7 +419,7 @@ void GridModel::DeleteColumnCells(int row0, int row1, int col, int last) {
         kept = r->View(end);
         r->Replace(first, end, kept);
     }
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::RotateRows(int first, int last, int cols, bool down) {
@@ -412,7 +432,7 @@ void GridModel::RotateRows(int first, int last, int cols, bool down) {
         if (rowIndex_.size() < static_cast<size_t>(last)) rowIndex_.resize(last, -1);
         const auto begin = rowIndex_.begin() + (first - 1), end = rowIndex_.begin() + last;
         std::rotate(begin, down ? end - 1 : begin + 1, end);
-        if (observer_) observer_->GridReset();
+        Reset();
         return;
     }
     // Cells from `cols` on stay: the rows' first cells are moved one by one.
@@ -449,12 +469,12 @@ void GridModel::WriteHeadings(HeadingLine& line, int from, int to) {
 
 void GridModel::WriteObjectHeadings(int from, int to) {
     WriteHeadings(rowHeadings_, from, to);
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::WriteAttrHeadings(int from, int to) {
     WriteHeadings(colHeadings_, from, to);
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void GridModel::SetCurrent(int col, int row) {
@@ -473,7 +493,7 @@ void GridModel::SetColWidth(int col, int width) {
     if (col < 0) return;
     if (static_cast<size_t>(col) >= colWidths_.size()) colWidths_.resize(col + 1, 0);
     colWidths_[col] = width;
-    if (observer_) observer_->GridReset();
+    Reset();
 }
 
 void FormCreate(GridModel& g) {

@@ -40,17 +40,25 @@ private:
     struct HeadingLine {
         int generatedEnd = 2;
         std::map<int, std::string> written;
+        bool operator==(const HeadingLine&) const = default;
+        size_t MemoryUse() const;
     };
 
 public:
     // Everything but the cells and the widths: the counts, the fixed lines,
     // the current cell and the headings. Small, whatever the table's size.
     class Shape {
+    public:
+        size_t MemoryUse() const;  // beyond the object itself
+
+    private:
         friend class GridModel;
         int rowCount, colCount, fixedRows, fixedCols, curCol, curRow;
         HeadingLine rowHeadings, colHeadings;
     };
     Shape SaveShape() const;
+    // The grid has that shape, the current cell apart.
+    bool SameShape(const Shape& shape) const;
     // Puts back a shape saved from this grid; a view is told of a reset.
     void RestoreShape(const Shape& shape);
 
@@ -168,11 +176,17 @@ public:
         virtual void CurrentChanged(int col, int row) = 0;
     };
     void SetObserver(Observer* o) { observer_ = o; }
+    // Counts the changes made to the table (those a view is told of, the
+    // current cell's moves apart), whether or not a view follows.
+    uint64_t Revision() const { return revision_; }
 
 private:
     // A row is found from marks this many cells apart.
     static constexpr size_t kMarkStep = 16;
     void ClampCurrent();
+    // A change of many cells or of the counts, and of one cell: counted, and told to the view.
+    void Reset();
+    void Changed(int col, int row);
     int rowCount_ = 5;
     int colCount_ = 5;
     int fixedRows_ = 1;
@@ -229,6 +243,7 @@ private:
     std::deque<PackedRow> rows_;
     std::vector<int> colWidths_;
     Observer* observer_ = nullptr;
+    uint64_t revision_ = 0;
 };
 
 // The grid of a new data-entry window: 3 columns, 4 rows, the headings, the

@@ -97,8 +97,9 @@ bool GridHistory::Run(GridModel& g, Command command) {
         case Command::AddCol: step.lost = ColumnCells(g, cols, rows); break;  // the hidden column that comes in
         case Command::DelCol: step.lost = ColumnCells(g, step.col, rows); break;
     }
-    if (!RunCommand(g, command)) return false;
-    step.bytes = sizeof(Step) + step.lost.Bytes();
+    // A command that deletes nothing may still write the headings.
+    if (!RunCommand(g, command) && g.SameShape(*step.shape)) return false;
+    step.bytes = sizeof(Step) + step.shape->MemoryUse() + step.lost.Bytes();
     Push(std::move(step));
     return true;
 }

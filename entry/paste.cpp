@@ -79,6 +79,13 @@ bool PasteBlock(GridModel& g, const std::vector<std::vector<std::string>>& rows)
     const int64_t needCols = col0 + static_cast<int64_t>(width), needRows = row0 + static_cast<int64_t>(rows.size());
     const int cols = static_cast<int>(std::min<int64_t>(std::max<int64_t>(oldCols, needCols), INT32_MAX));
     const int rowCount = static_cast<int>(std::min<int64_t>(std::max<int64_t>(oldRows, needRows), INT32_MAX));
+    if (cols == oldCols && rowCount == oldRows) {  // a block the table holds already changes nothing
+        bool same = true;
+        for (size_t r = 0; r < rows.size() && same; ++r)
+            for (size_t c = 0; c < rows[r].size() && same; ++c)
+                same = g.CellView(col0 + static_cast<int>(c), row0 + static_cast<int>(r)) == rows[r][c];
+        if (same) return false;
+    }
     if (cols > oldCols) {
         g.SetColCount(cols);  // raises for too many, before anything changes
         g.WriteAttrHeadings(oldCols, cols);

@@ -27,8 +27,9 @@ bool BlockToSjis(std::vector<std::vector<std::string>>& rows, std::string& bad, 
 // Writes the block with its top-left at the current cell. The grid grows by
 // the rows and columns it needs, with their headings and blanks in their
 // cells as the add buttons make them. False (nothing changed) for an empty
-// block or a current cell in the headings; a block wider than the grid can be
-// raises as SetColCount does, before anything changes.
+// block, a block the table holds already, or a current cell in the headings;
+// a block wider than the grid can be raises as SetColCount does, before
+// anything changes.
 bool PasteBlock(GridModel& g, const std::vector<std::vector<std::string>>& rows);
 
 }  // namespace ca

@@ -20,6 +20,7 @@ void SjisConversion(const uint8_t* data, size_t size);
 void DataFileRoundTrip(const uint8_t* data, size_t size);
 void CsvRoundTrip(const uint8_t* data, size_t size);
 void Agglomeration(const uint8_t* data, size_t size);
+void BlockPaste(const uint8_t* data, size_t size);
 
 struct NamedTarget {
     const char* name;  // also the name of its corpus folder
@@ -29,7 +30,7 @@ inline constexpr NamedTarget kTargets[] = {
     {"datafile_load", DataFileLoad},   {"csv_import", CsvImport},
     {"number_input", NumberInput},     {"sjis", SjisConversion},
     {"datafile_roundtrip", DataFileRoundTrip}, {"csv_roundtrip", CsvRoundTrip},
-    {"agglomeration", Agglomeration},
+    {"agglomeration", Agglomeration},   {"block_paste", BlockPaste},
 };
 
 // A property that does not hold. The libFuzzer programs abort; the replay

@@ -362,6 +362,10 @@ TEST(Windows, ClosingAnUnsavedTableAsks) {
     };
     TFCoord untouched;
     untouched.show();
+    files.answers = {dir.Put("bad.dat", "rows\r\n")};  // refused before the table changes
+    OnNextModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
+    untouched.LoadButton->click();
+    ASSERT_FALSE(untouched.Unsaved());  // or closing would ask
     EXPECT_TRUE(untouched.close());
     TFCoord w;
     w.show();

@@ -55,6 +55,7 @@ TEST(PasteTest, ABlockGrowsTheGridWithHeadingsAndBlanks) {
     for (int r = 0; r < 5; ++r)
         for (int c = 0; c < 4; ++c) EXPECT_EQ(g.Cell(c, r), rows[r][c]) << c << "," << r;
     EXPECT_EQ(std::pair(g.CurrentCol(), g.CurrentRow()), std::pair(2, 3));
+    EXPECT_FALSE(PasteBlock(g, {{"a", "b"}, {"c"}}));  // the table holds it already: no change to record
 }
 
 // Everything a user can see of the table, hidden stored cells included (the
@@ -89,7 +90,8 @@ TEST(HistoryTest, UndoAndRedoGiveBackEveryStateExactly) {
             if ((changed = change())) h.TableChanged(std::move(before));
         };
         for (int step = 0; step < 60; ++step) {
-            g.SetCurrent(1 + static_cast<int>(rng() % g.ColCount()), 1 + static_cast<int>(rng() % g.RowCount()));
+            // Column 0 too: a one-column load leaves no fixed column.
+            g.SetCurrent(static_cast<int>(rng() % g.ColCount()), 1 + static_cast<int>(rng() % g.RowCount()));
             const std::pair<int, int> at = {g.CurrentCol(), g.CurrentRow()};
             changed = false;
             switch (rng() % 10) {
@@ -114,7 +116,7 @@ TEST(HistoryTest, UndoAndRedoGiveBackEveryStateExactly) {
                 case 6: {  // a load or an import of another table
                     GridModel other;
                     FormCreate(other);
-                    other.SetColCount(2 + rng() % 5);
+                    other.SetColCount(1 + rng() % 6);
                     other.SetRowCount(3 + rng() % 5);
                     for (int r = 1; r < other.RowCount(); ++r)
                         for (int c = 1; c < other.ColCount(); ++c) other.SetCell(c, r, text());
@@ -144,6 +146,23 @@ TEST(HistoryTest, UndoAndRedoGiveBackEveryStateExactly) {
             ASSERT_EQ(Reads(g), states[done]) << "round " << round << " step " << step;
         }
     }
+}
+
+// Where a one-column table left no fixed column, column 0 holds typed text;
+// 削除（行） on the first row deletes nothing but writes the headings there,
+// and that too is undone.
+TEST(HistoryTest, ACommandThatOnlyWritesTheHeadingsIsUndone) {
+    GridModel g;
+    FormCreate(g);
+    g.SetColCount(1);
+    g.SetColCount(3);
+    g.SetCell(0, 3, "X");
+    g.SetCurrent(0, 1);
+    GridHistory h;
+    ASSERT_TRUE(h.Run(g, GridHistory::Command::DelRow));
+    ASSERT_NE(g.Cell(0, 3), "X");
+    h.Undo(g);
+    EXPECT_EQ(g.Cell(0, 3), "X");
 }
 
 TEST(HistoryTest, OldestStepsGoBeyondTheLimitAndCleanFollowsTheSteps) {
