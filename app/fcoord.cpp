@@ -124,16 +124,16 @@ void TFCoord::Redo() {
 }
 
 void TFCoord::Paste(const QString& text) {
-    auto rows = SplitBlock(text.toStdString());
-    std::string bad;
-    int badRow = 0;
-    if (!BlockToSjis(rows, bad, badRow)) {
+    const std::string utf8 = text.toStdString();
+    std::string sjis, bad;
+    if (!TryUtf8ToSjis(utf8, sjis, &bad)) {  // like typed text; nothing of it comes in
         ShowMessageBox(this, QString::fromUtf8("文字 \"%1\" は Shift_JIS (コードページ 932) で表せないため貼り付けできません"
                                                "（%2 行目）")
                                  .arg(QString::fromStdString(bad))
-                                 .arg(badRow));
+                                 .arg(LineOf(utf8, bad)));
         return;
     }
+    const auto rows = SplitBlock(sjis);
     Recorded([&] { return PasteBlock(grid_, rows); });
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/sjis.h"
 
 namespace ca {
 
@@ -56,18 +55,9 @@ std::vector<std::vector<std::string>> SplitBlock(std::string_view text) {
     return rows;
 }
 
-bool BlockToSjis(std::vector<std::vector<std::string>>& rows, std::string& bad, int& badRow) {
-    std::vector<std::vector<std::string>> sjis(rows.size());
-    for (size_t r = 0; r < rows.size(); ++r) {
-        for (const std::string& cell : rows[r]) {
-            if (!TryUtf8ToSjis(cell, sjis[r].emplace_back(), &bad)) {
-                badRow = static_cast<int>(r + 1);
-                return false;
-            }
-        }
-    }
-    rows = std::move(sjis);
-    return true;
+int LineOf(std::string_view text, std::string_view part) {
+    const std::string_view before = text.substr(0, std::min(text.find(part), text.size()));
+    return 1 + static_cast<int>(std::count(before.begin(), before.end(), '\n'));
 }
 
 bool PasteBlock(GridModel& g, const std::vector<std::vector<std::string>>& rows) {

@@ -16,13 +16,12 @@ bool IsBlock(std::string_view text);
 // The rows of a block, as spreadsheets write it: lines end at LF or CR LF (a
 // line end at the very end adds no row), cells at tabs. A cell that begins
 // with a double quote runs to its closing quote and may hold tabs and line
-// ends; "" inside it stands for one quote.
+// ends; "" inside it stands for one quote. Shift_JIS text splits as well as
+// ASCII: no second byte of a character is a tab, a line end or a quote.
 std::vector<std::vector<std::string>> SplitBlock(std::string_view text);
 
-// Converts every cell of a UTF-8 block to Shift_JIS. False when a character
-// cannot be held: `bad` gets it (UTF-8) and `badRow` its row, from 1; the
-// block is then left as it was.
-bool BlockToSjis(std::vector<std::vector<std::string>>& rows, std::string& bad, int& badRow);
+// The line, from 1, where `part` first occurs in `text` (lines end at LF).
+int LineOf(std::string_view text, std::string_view part);
 
 // Writes the block with its top-left at the current cell. The grid grows by
 // the rows and columns it needs, with their headings and blanks in their

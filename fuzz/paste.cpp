@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/sjis.h"
 #include "entry/grid.h"
 #include "entry/history.h"
 #include "entry/paste.h"
@@ -55,12 +56,12 @@ void BlockPaste(const uint8_t* data, size_t size) {
     Block rows = SplitBlock(text);
     Check(SplitBlock(Join(rows)) == rows, "the block written as a spreadsheet writes it splits otherwise");
     if (rows.empty() || rows.size() > 64 || text.size() > 4096) return;  // the paste itself on small blocks only
-    std::string bad;
-    int badRow = 0;
-    if (!BlockToSjis(rows, bad, badRow)) {
-        Check(badRow >= 1 && static_cast<size_t>(badRow) <= rows.size() && !bad.empty(), "refusal names no row");
+    std::string sjis, bad;
+    if (!TryUtf8ToSjis(text, sjis, &bad)) {
+        Check(!bad.empty() && text.find(bad) != std::string::npos, "a refusal names no character of the text");
         return;
     }
+    rows = SplitBlock(sjis);
     GridModel g;
     FormCreate(g);
     g.SetCell(1, 2, "a");

@@ -335,9 +335,9 @@ TEST(Windows, CtrlVPastesABlockFromASpreadsheet) {
         shown = box->text();
         box->accept();
     });
-    QGuiApplication::clipboard()->setText(U("a\tb\nc\t€"));
+    QGuiApplication::clipboard()->setText(U("\"a\nb\"\tx\nc\td\t€"));  // the second row, the third line
     key(Qt::Key_V);
-    EXPECT_TRUE(shown.contains(U("€")) && shown.contains(U("2 行目"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(U("€")) && shown.contains(U("3 行目"))) << shown.toStdString();
     EXPECT_EQ(w.Grid().Cell(1, 3), Utf8ToSjis("東京"));  // nothing of it came in
     key(Qt::Key_C);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), U("東京"));
