@@ -39,6 +39,23 @@ void BM_AddAndDeleteRow(benchmark::State& state) {
         g.SetCurrent(g.CurrentCol(), row);
     }
 }
+// After a column was deleted every row keeps a cell beyond the column count,
+// which stays where it is while the rows move.
+void BM_AddAndDeleteRowAfterAColumnDelete(benchmark::State& state) {
+    GridModel g = Table(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const int col = g.CurrentCol(), row = g.CurrentRow();
+    AddColButtonClick(g);
+    g.SetCurrent(col + 1, row);
+    DelColButtonClick(g);
+    g.SetCurrent(col, row);
+    for (auto _ : state) {
+        AddButtonClick(g);
+        g.SetCurrent(g.CurrentCol(), row + 1);
+        DelButtonClick(g);
+        g.SetCurrent(g.CurrentCol(), row);
+    }
+}
+BENCHMARK(BM_AddAndDeleteRowAfterAColumnDelete)->Args({200000, 3})->Args({1002, 202})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddAndDeleteRow)->Args({200000, 3})->Args({1002, 202})->Unit(benchmark::kMillisecond);
 
 void BM_AddAndDeleteColumn(benchmark::State& state) {

@@ -258,6 +258,26 @@ size_t GridModel::PackedRow::MemoryUse() const {
     return (bytes_.capacity() > inline_ ? bytes_.capacity() + 1 : 0) + marks_.capacity() * sizeof(size_t);
 }
 
+bool GridModel::PackedRow::Split(size_t from, Tail& tail) {
+    if (count_ <= from) return false;
+    const size_t at = Offset(from);
+    tail.bytes.assign(bytes_, at);
+    tail.count = count_ - from;
+    bytes_.resize(at);
+    count_ = static_cast<uint32_t>(from);
+    Mark(from);
+    return true;
+}
+
+void GridModel::PackedRow::Join(size_t from, const Tail& tail) {
+    if (count_ > from) Truncate(from);
+    bytes_.append(from - count_, '\0');  // empty cells up to it
+    bytes_.append(tail.bytes);
+    const size_t last = count_;
+    count_ = static_cast<uint32_t>(from + tail.count);
+    Mark(last);
+}
+
 GridModel::PackedRow* GridModel::Row(int row) {
     if (row < 1 || static_cast<size_t>(row - 1) >= rowIndex_.size() || rowIndex_[row - 1] < 0) return nullptr;
     return &rows_[rowIndex_[row - 1]];
@@ -425,29 +445,25 @@ void GridModel::DeleteColumnCells(int row0, int row1, int col, int last) {
 void GridModel::RotateRows(int first, int last, int cols, bool down) {
     first = std::max(first, 1);
     if (first >= last) return;
-    bool rowsMove = true;  // no row holds a cell from `cols` on
-    for (int row = first; row <= last && rowsMove; ++row)
-        if (const PackedRow* r = Row(row)) rowsMove = r->Count() < static_cast<size_t>(std::max(cols, 1));
-    if (rowsMove) {
-        if (rowIndex_.size() < static_cast<size_t>(last)) rowIndex_.resize(last, -1);
-        const auto begin = rowIndex_.begin() + (first - 1), end = rowIndex_.begin() + last;
-        std::rotate(begin, down ? end - 1 : begin + 1, end);
-        Reset();
-        return;
-    }
-    // Cells from `cols` on stay: the rows' first cells are moved one by one.
-    std::vector<std::vector<std::string>> moved;
-    for (int row = first; row <= last; ++row) {
-        std::vector<std::string_view> views;
-        CellViews(row, 1, std::max(cols, 1), views);
-        moved.emplace_back(views.begin(), views.end());
-    }
-    std::rotate(moved.begin(), down ? moved.end() - 1 : moved.begin() + 1, moved.end());
-    auto next = moved.begin();
-    EditRows(first, last + 1, cols - 1, [&](std::vector<std::string_view>& cells) {
-        std::copy(next->begin(), next->end(), cells.begin());
-        ++next;
-    });
+    // Cells from `cols` on stay where they are: they come off their rows,
+    // the rows move, and they go back on at their old places.
+    const size_t from = std::max(cols, 1) - 1;
+    bool anyTail = false;
+    for (int row = first; row <= last && !anyTail; ++row)
+        if (const PackedRow* r = Row(row)) anyTail = r->Count() > from;
+    std::vector<PackedRow::Tail> tails(anyTail ? last - first + 1 : 0);
+    for (int row = first; row <= last && anyTail; ++row)
+        if (PackedRow* r = Row(row)) r->Split(from, tails[row - first]);
+    if (rowIndex_.size() < static_cast<size_t>(last)) rowIndex_.resize(last, -1);
+    const auto begin = rowIndex_.begin() + (first - 1), end = rowIndex_.begin() + last;
+    std::rotate(begin, down ? end - 1 : begin + 1, end);
+    if (anyTail)
+        for (int row = first; row <= last; ++row)
+            if (const PackedRow::Tail& tail = tails[row - first]; tail.count > 0) {
+                PackedRow* r = Row(row);
+                (r ? r : NewRow(row))->Join(from, tail);
+            }
+    Reset();
 }
 
 void GridModel::CopyRowCells(int from, int to, int cols) {

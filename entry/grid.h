@@ -127,8 +127,8 @@ public:
     void ClearRowFrom(int col, int row);
     // Moves the cells of columns [1, cols) of rows [first, last] one row down
     // (those of `last` to `first`), or one row up (those of `first` to
-    // `last`); cells from column `cols` on stay in their rows. Where none of
-    // these rows holds a cell from `cols` on, the rows move as rows.
+    // `last`); cells from column `cols` on stay in their rows. The rows move
+    // as rows, and only the cells that stay are moved back.
     void RotateRows(int first, int last, int cols, bool down);
     // The cells of columns [1, cols) of row `to` become those of row `from`.
     void CopyRowCells(int from, int to, int cols);
@@ -213,6 +213,15 @@ private:
         // Cells between the last one and `i` become empty.
         void Set(size_t i, std::string_view text);
         void Truncate(size_t n);
+        // The cells from one on, packed as in a row.
+        struct Tail {
+            std::string bytes;
+            size_t count = 0;
+        };
+        // Cells from `from` on come off into `tail`; false when there are none.
+        bool Split(size_t from, Tail& tail);
+        // The cells of `tail` become cells `from` on (those there go).
+        void Join(size_t from, const Tail& tail);
         // Takes cell `remove` (below Count()) out, and puts `text` in as cell
         // `insert` of what is left (at most Count() - 1): the cells between
         // move one toward `remove`, and the count stays.
