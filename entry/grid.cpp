@@ -445,24 +445,34 @@ void GridModel::DeleteColumnCells(int row0, int row1, int col, int last) {
 void GridModel::RotateRows(int first, int last, int cols, bool down) {
     first = std::max(first, 1);
     if (first >= last) return;
-    // Cells from `cols` on stay where they are: they come off their rows,
-    // the rows move, and they go back on at their old places.
     const size_t from = std::max(cols, 1) - 1;
     bool anyTail = false;
     for (int row = first; row <= last && !anyTail; ++row)
         if (const PackedRow* r = Row(row)) anyTail = r->Count() > from;
-    std::vector<PackedRow::Tail> tails(anyTail ? last - first + 1 : 0);
-    for (int row = first; row <= last && anyTail; ++row)
-        if (PackedRow* r = Row(row)) r->Split(from, tails[row - first]);
     if (rowIndex_.size() < static_cast<size_t>(last)) rowIndex_.resize(last, -1);
     const auto begin = rowIndex_.begin() + (first - 1), end = rowIndex_.begin() + last;
     std::rotate(begin, down ? end - 1 : begin + 1, end);
-    if (anyTail)
-        for (int row = first; row <= last; ++row)
-            if (const PackedRow::Tail& tail = tails[row - first]; tail.count > 0) {
-                PackedRow* r = Row(row);
-                (r ? r : NewRow(row))->Join(from, tail);
-            }
+    if (anyTail) {
+        // Cells from `cols` on stay where they were: each row now carries its
+        // old neighbour's, and they go back one row, the last round to the first.
+        const int step = down ? 1 : -1, start = down ? first : last, stop = down ? last : first;
+        PackedRow::Tail carry, moved;
+        const auto take = [&](int row, PackedRow::Tail& tail) {
+            tail.count = 0;
+            if (PackedRow* r = Row(row)) r->Split(from, tail);
+        };
+        const auto put = [&](int row, const PackedRow::Tail& tail) {
+            if (tail.count == 0) return;
+            PackedRow* r = Row(row);
+            (r ? r : NewRow(row))->Join(from, tail);
+        };
+        take(start, carry);
+        for (int row = start; row != stop; row += step) {
+            take(row + step, moved);
+            put(row, moved);
+        }
+        put(stop, carry);
+    }
     Reset();
 }
 
