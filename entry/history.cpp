@@ -156,10 +156,6 @@ void GridHistory::Push(Step step) {
 }
 
 void GridHistory::Trade(Step& step, GridModel& g) {
-    if (step.command) {  // only undone this way; a redo runs the command again
-        Reverse(step, g);
-        return;
-    }
     if (step.table) {
         g.Exchange(*step.table);
         g.SetCurrent(step.col, step.row);
@@ -173,14 +169,15 @@ void GridHistory::Trade(Step& step, GridModel& g) {
 
 bool GridHistory::Undo(GridModel& g) {
     if (!CanUndo()) return false;
-    Trade(steps_[--done_], g);
+    Step& step = steps_[--done_];
+    step.command ? Reverse(step, g) : Trade(step, g);
     return true;
 }
 
 bool GridHistory::Redo(GridModel& g) {
     if (!CanRedo()) return false;
     Step& step = steps_[done_++];
-    if (step.command) {
+    if (step.command) {  // a command is done again, not traded
         g.SetCurrent(step.col, step.row);
         RunCommand(g, *step.command);
     } else {

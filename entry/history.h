@@ -69,7 +69,9 @@ public:
 
 private:
     void Push(Step step);
+    // Undo and redo of a cell or a table step: what it holds and the table trade places.
     static void Trade(Step& step, GridModel& g);
+    // Undo of a command step.
     static void Reverse(const Step& step, GridModel& g);
 
     std::deque<Step> steps_;
