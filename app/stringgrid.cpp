@@ -260,9 +260,12 @@ void StringGrid::ApplyGeometry() {
     horizontalHeader()->setVisible(g.FixedRows() > 0);
     verticalHeader()->setVisible(g.FixedCols() > 0);
     verticalHeader()->setFixedWidth(g.ColWidth(0));
-    verticalHeader()->setDefaultSectionSize(g.DefaultRowHeight());
+    // Setting a default size walks every section, a reset does not need it again.
+    if (verticalHeader()->defaultSectionSize() != g.DefaultRowHeight())
+        verticalHeader()->setDefaultSectionSize(g.DefaultRowHeight());
     horizontalHeader()->setFixedHeight(g.DefaultRowHeight());
-    horizontalHeader()->setDefaultSectionSize(g.DefaultColWidth());
+    if (horizontalHeader()->defaultSectionSize() != g.DefaultColWidth())
+        horizontalHeader()->setDefaultSectionSize(g.DefaultColWidth());
     // Only the columns given a width of their own: a grid may have millions.
     for (int c = g.FixedCols(); c < std::min(g.ColCount(), g.ColWidthsEnd()); ++c)
         if (g.ColWidth(c) != g.DefaultColWidth()) setColumnWidth(c - g.FixedCols(), g.ColWidth(c));

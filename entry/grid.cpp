@@ -243,14 +243,20 @@ void GridModel::PackedRow::Truncate(size_t n) {
 }
 
 void GridModel::PackedRow::Replace(size_t remove, size_t insert, std::string_view text) {
-    const size_t removeAt = Offset(remove), removeEnd = SkipCell(bytes_, removeAt);
-    // Where the new cell goes, measured before the removed one is gone.
-    const size_t insertAt = insert < remove ? Offset(insert) : Offset(insert + 1) - (removeEnd - removeAt);
-    std::string cell;
-    AppendCell(cell, text);
-    bytes_.erase(removeAt, removeEnd - removeAt);
-    bytes_.insert(insertAt, cell);
-    Mark(std::min(remove, insert));
+    // Only the cells from the lower of the two places to the higher change.
+    const size_t lo = std::min(remove, insert), hi = std::max(remove, insert);
+    const size_t begin = Offset(lo), end = Offset(hi + 1);
+    const size_t removeAt = remove == lo ? begin : Offset(remove), removeEnd = SkipCell(bytes_, removeAt);
+    std::string span;  // those cells as they become, made before the row changes
+    if (insert < remove) {
+        AppendCell(span, text);
+        span.append(bytes_, begin, removeAt - begin);
+    } else {
+        span.append(bytes_, removeEnd, end - removeEnd);
+        AppendCell(span, text);
+    }
+    bytes_.replace(begin, end - begin, span);
+    Mark(lo);
 }
 
 size_t GridModel::PackedRow::MemoryUse() const {
@@ -407,37 +413,20 @@ void GridModel::EditRows(int row0, int row1, int width,
     Reset();
 }
 
-void GridModel::InsertColumnCells(int row0, int row1, int col, int last,
-                                  const std::function<std::string_view(int row)>& textOf) {
-    if (col < 1 || last < col) return;
-    const size_t first = col - 1, end = last - 1;
+void GridModel::MoveColumnCells(int row0, int row1, int out, int in, const ColumnText& textOf,
+                                const ColumnSink& lost) {
+    if (out < 1 || in < 1) return;
+    const size_t from = out - 1, to = in - 1, lo = std::min(from, to), hi = std::max(from, to);
     for (int row = std::max(row0, 1); row < row1; ++row) {
-        const std::string_view text = textOf(row);
         PackedRow* r = Row(row);
-        if (!r) {
-            if (text.empty()) continue;
-            r = NewRow(row);
-        }
-        if (r->Count() <= first) {
-            r->Set(first, text);
+        if (r && r->Count() > lo && r->Count() <= hi) r->Set(hi, {});  // both cells are stored
+        const std::string_view text = textOf(row);
+        if (!r || r->Count() <= lo) {  // nothing stored there: only the new cell
+            if (!text.empty()) (r ? r : NewRow(row))->Set(to, text);
             continue;
         }
-        if (r->Count() <= end) r->Set(end, {});  // the cell of `last` is stored
-        r->Replace(end, first, text);
-    }
-    Reset();
-}
-
-void GridModel::DeleteColumnCells(int row0, int row1, int col, int last) {
-    if (col < 1 || last <= col) return;
-    const size_t first = col - 1, end = last - 1;
-    std::string kept;
-    for (int row = std::max(row0, 1); row < row1; ++row) {
-        PackedRow* r = Row(row);
-        if (!r || r->Count() <= first) continue;
-        if (r->Count() <= end) r->Set(end, {});
-        kept = r->View(end);
-        r->Replace(first, end, kept);
+        if (const std::string_view gone = r->View(from); lost && !gone.empty()) lost(row, gone);
+        r->Replace(from, to, text);
     }
     Reset();
 }
@@ -565,7 +554,7 @@ bool DelButtonClick(GridModel& g) {
     return deletes;
 }
 
-bool AddColButtonClick(GridModel& g) {
+bool AddColButtonClick(GridModel& g, const GridModel::ColumnSink& lost) {
     const int c = g.CurrentCol();
     const int cols = g.ColCount();
     const int rows = g.RowCount();
@@ -574,18 +563,19 @@ bool AddColButtonClick(GridModel& g) {
     g.WriteAttrHeadings(cols, cols + 1);
     // In every row the cells right of the current one move one column right
     // into the new one, and a blank takes their place.
-    g.InsertColumnCells(1, rows, c + 1, cols, [](int) { return " "; });
+    g.MoveColumnCells(1, rows, cols, c + 1, [](int) { return " "; }, lost);
     return true;
 }
 
-bool DelColButtonClick(GridModel& g) {
+bool DelColButtonClick(GridModel& g, const GridModel::ColumnSink& lost) {
     const int c = g.CurrentCol();
     const int cols = g.ColCount();
     const int rows = g.RowCount();
     if (c <= 1 || cols <= 2) return false;
     // The cells right of the current one move one column left; the last
     // column, now outside the count, keeps its cells.
-    if (c < cols - 1) g.DeleteColumnCells(1, rows, c, cols - 1);
+    const auto keep = [&](int row) { return g.CellView(cols - 1, row); };
+    if (c < cols - 1) g.MoveColumnCells(1, rows, c, cols - 1, keep, lost);
     g.SetColCount(cols - 1);
     g.WriteAttrHeadings(2, g.ColCount());
     return true;

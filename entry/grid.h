@@ -136,15 +136,15 @@ public:
     // row's cells (cell 1 first; as many as are stored, at least `width`) and
     // changes them in place.
     void EditRows(int row0, int row1, int width, const std::function<void(std::vector<std::string_view>&)>& edit);
-    // In every row of [row0, row1): the cells of columns [col, last) move
-    // one column right, over the cell of `last`, and column `col` holds
-    // text(row). Cells from `last + 1` on stay.
-    void InsertColumnCells(int row0, int row1, int col, int last,
-                           const std::function<std::string_view(int row)>& text);
-    // In every row of [row0, row1): the cells of columns (col, last] move one
-    // column left, over the cell of `col`; column `last` keeps its cell, and
-    // cells after it stay.
-    void DeleteColumnCells(int row0, int row1, int col, int last);
+    // In every row of [row0, row1): the cell of column `out` comes out, the
+    // cells between it and column `in` move one column toward it, and column
+    // `in` holds text(row), read just before its row changes (it may view the
+    // row's cell of column `in`, which then stays). `lost`, where given,
+    // gets each non-empty cell that came out, in row order. Cells outside the
+    // columns between `out` and `in` stay.
+    using ColumnText = std::function<std::string_view(int row)>;
+    using ColumnSink = std::function<void(int row, std::string_view text)>;
+    void MoveColumnCells(int row0, int row1, int out, int in, const ColumnText& text, const ColumnSink& lost = {});
     // Empties the cells of columns [col0, col1) in rows [row0, row1); costs
     // only what is stored there.
     void ClearBlock(int col0, int col1, int row0, int row1);
@@ -224,7 +224,8 @@ private:
         void Join(size_t from, const Tail& tail);
         // Takes cell `remove` (below Count()) out, and puts `text` in as cell
         // `insert` of what is left (at most Count() - 1): the cells between
-        // move one toward `remove`, and the count stays.
+        // move one toward `remove`, and the count stays. `text` may view
+        // this row's cells.
         void Replace(size_t remove, size_t insert, std::string_view text);
         // Empties cells [from, to); true when one held text.
         bool Clear(size_t from, size_t to);
@@ -263,8 +264,10 @@ void FormCreate(GridModel& g);
 // changes no cell and no count (the current cell is where it cannot act).
 bool AddButtonClick(GridModel& g);      // insert an object row below the current row
 bool DelButtonClick(GridModel& g);      // delete the current object row
-bool AddColButtonClick(GridModel& g);   // insert an attribute column right of the current one
-bool DelColButtonClick(GridModel& g);   // delete the current attribute column
+// The column commands give `lost`, where given, each non-empty cell they
+// write over (as MoveColumnCells does).
+bool AddColButtonClick(GridModel& g, const GridModel::ColumnSink& lost = {});  // insert an attribute column right of the current one
+bool DelColButtonClick(GridModel& g, const GridModel::ColumnSink& lost = {});  // delete the current attribute column
 
 // Headings: " 対象" + NumLabel(n) and " 属性" + NumLabel(n).
 std::string ObjectHeading(int n);

@@ -62,16 +62,12 @@ Cells RowCells(const GridModel& g, int row, int cols) {
     return cells;
 }
 
-// The non-empty cells of `col` in rows [1, rows), by row.
-Cells ColumnCells(const GridModel& g, int col, int rows) {
-    Cells cells;
-    cells.at.reserve(std::max(rows - 1, 0));
-    cells.ends.reserve(std::max(rows - 1, 0));
-    for (int row = 1; row < rows; ++row)
-        if (const std::string_view text = g.CellView(col, row); !text.empty()) cells.Add(row, text);
-    cells.at.shrink_to_fit();
-    cells.ends.shrink_to_fit();
-    return cells;
+// A column of `cells` (by row), read in row order, row 1 first.
+GridModel::ColumnText ColumnOf(const Cells& cells) {
+    return [&cells, next = size_t{0}](int row) mutable -> std::string_view {
+        if (next == cells.at.size() || cells.at[next] != row) return {};
+        return cells.Text(next++);
+    };
 }
 
 // Columns [1, cols) of `row` become `cells` (by column), empty elsewhere.
@@ -91,14 +87,22 @@ bool GridHistory::Run(GridModel& g, Command command) {
     step.col = g.CurrentCol();
     step.row = g.CurrentRow();
     const int rows = g.RowCount(), cols = g.ColCount();
-    switch (command) {  // what the command will write over
-        case Command::AddRow: step.lost = RowCells(g, rows, cols); break;  // the hidden row that comes in
-        case Command::DelRow: step.lost = RowCells(g, step.row, cols); break;
-        case Command::AddCol: step.lost = ColumnCells(g, cols, rows); break;  // the hidden column that comes in
-        case Command::DelCol: step.lost = ColumnCells(g, step.col, rows); break;
+    const auto keep = [&](int row, std::string_view text) { step.lost.Add(row, text); };
+    bool changed = false;
+    switch (command) {  // keeping what the command writes over
+        case Command::AddRow:  // the hidden row that comes in
+            step.lost = RowCells(g, rows, cols);
+            changed = AddButtonClick(g);
+            break;
+        case Command::DelRow:
+            step.lost = RowCells(g, step.row, cols);
+            changed = DelButtonClick(g);
+            break;
+        case Command::AddCol: changed = AddColButtonClick(g, keep); break;  // the hidden column that comes in
+        case Command::DelCol: changed = DelColButtonClick(g, keep); break;
     }
     // A command that deletes nothing may still write the headings.
-    if (!RunCommand(g, command) && g.SameShape(*step.shape)) return false;
+    if (!changed && g.SameShape(*step.shape)) return false;
     step.bytes = sizeof(Step) + step.shape->MemoryUse() + step.lost.Bytes();
     Push(std::move(step));
     return true;
@@ -121,21 +125,12 @@ void GridHistory::Reverse(const Step& step, GridModel& g) {
                 g.RotateRows(r, rows - 1, cols, true);
             }
             break;
-        case Command::AddCol: {  // the blank column goes, the hidden one comes back
-            g.DeleteColumnCells(1, rows, c + 1, cols);
-            g.ClearBlock(cols, cols + 1, 1, rows);
-            for (size_t i = 0; i < step.lost.at.size(); ++i) g.SetCell(cols, step.lost.at[i], std::string(step.lost.Text(i)));
+        case Command::AddCol:  // the blank column goes, the hidden one comes back
+            g.MoveColumnCells(1, rows, c + 1, cols, ColumnOf(step.lost));
             break;
-        }
-        case Command::DelCol: {  // the deleted column comes back in
-            if (c >= cols - 1) break;
-            size_t next = 0;
-            g.InsertColumnCells(1, rows, c, cols - 1, [&](int row) -> std::string_view {
-                if (next == step.lost.at.size() || step.lost.at[next] != row) return {};
-                return step.lost.Text(next++);
-            });
+        case Command::DelCol:  // the deleted column comes back in
+            if (c < cols - 1) g.MoveColumnCells(1, rows, cols - 1, c, ColumnOf(step.lost));
             break;
-        }
     }
 }
 
