@@ -243,20 +243,14 @@ void GridModel::PackedRow::Truncate(size_t n) {
 }
 
 void GridModel::PackedRow::Replace(size_t remove, size_t insert, std::string_view text) {
-    // Only the cells from the lower of the two places to the higher change.
-    const size_t lo = std::min(remove, insert), hi = std::max(remove, insert);
-    const size_t begin = Offset(lo), end = Offset(hi + 1);
-    const size_t removeAt = remove == lo ? begin : Offset(remove), removeEnd = SkipCell(bytes_, removeAt);
-    std::string span;  // those cells as they become, made before the row changes
-    if (insert < remove) {
-        AppendCell(span, text);
-        span.append(bytes_, begin, removeAt - begin);
-    } else {
-        span.append(bytes_, removeEnd, end - removeEnd);
-        AppendCell(span, text);
-    }
-    bytes_.replace(begin, end - begin, span);
-    Mark(lo);
+    const size_t removeAt = Offset(remove), removeEnd = SkipCell(bytes_, removeAt);
+    // Where the new cell goes, measured before the removed one is gone.
+    const size_t insertAt = insert < remove ? Offset(insert) : Offset(insert + 1) - (removeEnd - removeAt);
+    std::string cell;  // made first: `text` may view the bytes that move
+    AppendCell(cell, text);
+    bytes_.erase(removeAt, removeEnd - removeAt);
+    bytes_.insert(insertAt, cell);
+    Mark(std::min(remove, insert));
 }
 
 size_t GridModel::PackedRow::MemoryUse() const {
@@ -420,7 +414,7 @@ void GridModel::MoveColumnCells(int row0, int row1, int out, int in, const Colum
     for (int row = std::max(row0, 1); row < row1; ++row) {
         PackedRow* r = Row(row);
         if (r && r->Count() > lo && r->Count() <= hi) r->Set(hi, {});  // both cells are stored
-        const std::string_view text = textOf(row);
+        const std::string_view text = textOf ? textOf(row) : r ? r->View(to) : std::string_view();
         if (!r || r->Count() <= lo) {  // nothing stored there: only the new cell
             if (!text.empty()) (r ? r : NewRow(row))->Set(to, text);
             continue;
@@ -574,8 +568,7 @@ bool DelColButtonClick(GridModel& g, const GridModel::ColumnSink& lost) {
     if (c <= 1 || cols <= 2) return false;
     // The cells right of the current one move one column left; the last
     // column, now outside the count, keeps its cells.
-    const auto keep = [&](int row) { return g.CellView(cols - 1, row); };
-    if (c < cols - 1) g.MoveColumnCells(1, rows, c, cols - 1, keep, lost);
+    if (c < cols - 1) g.MoveColumnCells(1, rows, c, cols - 1, {}, lost);
     g.SetColCount(cols - 1);
     g.WriteAttrHeadings(2, g.ColCount());
     return true;

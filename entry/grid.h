@@ -138,10 +138,9 @@ public:
     void EditRows(int row0, int row1, int width, const std::function<void(std::vector<std::string_view>&)>& edit);
     // In every row of [row0, row1): the cell of column `out` comes out, the
     // cells between it and column `in` move one column toward it, and column
-    // `in` holds text(row), read just before its row changes (it may view the
-    // row's cell of column `in`, which then stays). `lost`, where given,
-    // gets each non-empty cell that came out, in row order. Cells outside the
-    // columns between `out` and `in` stay.
+    // `in` holds text(row) or, without `text`, keeps its cell. `lost`, where
+    // given, gets each non-empty cell that came out, in row order. Cells
+    // outside the columns between `out` and `in` stay.
     using ColumnText = std::function<std::string_view(int row)>;
     using ColumnSink = std::function<void(int row, std::string_view text)>;
     void MoveColumnCells(int row0, int row1, int out, int in, const ColumnText& text, const ColumnSink& lost = {});
