@@ -266,9 +266,11 @@ void StringGrid::ApplyGeometry() {
     horizontalHeader()->setFixedHeight(g.DefaultRowHeight());
     if (horizontalHeader()->defaultSectionSize() != g.DefaultColWidth())
         horizontalHeader()->setDefaultSectionSize(g.DefaultColWidth());
-    // Only the columns given a width of their own: a grid may have millions.
-    for (int c = g.FixedCols(); c < std::min(g.ColCount(), g.ColWidthsEnd()); ++c)
-        if (g.ColWidth(c) != g.DefaultColWidth()) setColumnWidth(c - g.FixedCols(), g.ColWidth(c));
+    // Only the columns given a width of their own, now or in the table
+    // before (a reset keeps section sizes): a grid may have millions.
+    const int sized = std::max(0, std::min(g.ColCount(), g.ColWidthsEnd()) - g.FixedCols());
+    for (int s = 0; s < std::max(sized, sizedColumns_); ++s) setColumnWidth(s, g.ColWidth(s + g.FixedCols()));
+    sizedColumns_ = sized;
 }
 
 void StringGrid::FollowCurrent(int col, int row) {

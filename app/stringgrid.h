@@ -123,6 +123,7 @@ private:
         std::string text;
     } editStart_;
     bool following_ = false;
+    int sizedColumns_ = 0;  // view columns [0, this) may have been given a width of their own
 };
 
 }  // namespace ca

@@ -14,7 +14,7 @@ std::string AttrHeading(int n) { return J(" 属性") + NumLabel(n); }
 GridModel::GridModel(const GridModel& o)
     : rowCount_(o.rowCount_), colCount_(o.colCount_), fixedRows_(o.fixedRows_), fixedCols_(o.fixedCols_),
       curCol_(o.curCol_), curRow_(o.curRow_), rowHeadings_(o.rowHeadings_), colHeadings_(o.colHeadings_),
-      rowIndex_(o.rowIndex_), rows_(o.rows_), colWidths_(o.colWidths_) {}
+      rowIndex_(o.rowIndex_), rows_(o.rows_), widest_(o.widest_), colWidths_(o.colWidths_) {}
 
 void GridModel::Exchange(GridModel& o) {
     std::swap(rowCount_, o.rowCount_);
@@ -27,6 +27,7 @@ void GridModel::Exchange(GridModel& o) {
     std::swap(colHeadings_, o.colHeadings_);
     rowIndex_.swap(o.rowIndex_);
     rows_.swap(o.rows_);
+    std::swap(widest_, o.widest_);
     colWidths_.swap(o.colWidths_);
     Reset();
     o.Reset();
@@ -337,6 +338,7 @@ void GridModel::SetRow(int row, const RowText& cells) {
         r = NewRow(row);
     }
     r->Assign(cells);
+    widest_ = std::max<size_t>(widest_, r->Count());
     Reset();
 }
 
@@ -359,6 +361,7 @@ void GridModel::SetCell(int col, int row, std::string text) {
             }
         }
         r->Set(col - 1, text);
+        widest_ = std::max<size_t>(widest_, r->Count());
     }
     Changed(col, row);
 }
@@ -403,6 +406,7 @@ void GridModel::EditRows(int row0, int row1, int width,
             target = NewRow(row);
         }
         target->Assign(text);
+        widest_ = std::max<size_t>(widest_, target->Count());
     }
     Reset();
 }
@@ -422,6 +426,7 @@ void GridModel::MoveColumnCells(int row0, int row1, int out, int in, const Colum
         if (const std::string_view gone = r->View(from); lost && !gone.empty()) lost(row, gone);
         r->Replace(from, to, text);
     }
+    widest_ = std::max(widest_, hi + 1);
     Reset();
 }
 
@@ -429,8 +434,8 @@ void GridModel::RotateRows(int first, int last, int cols, bool down) {
     first = std::max(first, 1);
     if (first >= last) return;
     const size_t from = std::max(cols, 1) - 1;
-    bool anyTail = false;
-    for (int row = first; row <= last && !anyTail; ++row)
+    bool anyTail = false;  // rows only look for cells beyond `cols` where one may store some
+    for (int row = first; row <= last && !anyTail && widest_ > from; ++row)
         if (const PackedRow* r = Row(row)) anyTail = r->Count() > from;
     if (rowIndex_.size() < static_cast<size_t>(last)) rowIndex_.resize(last, -1);
     const auto begin = rowIndex_.begin() + (first - 1), end = rowIndex_.begin() + last;

@@ -137,10 +137,11 @@ public:
     // changes them in place.
     void EditRows(int row0, int row1, int width, const std::function<void(std::vector<std::string_view>&)>& edit);
     // In every row of [row0, row1): the cell of column `out` comes out, the
-    // cells between it and column `in` move one column toward it, and column
-    // `in` holds text(row) or, without `text`, keeps its cell. `lost`, where
-    // given, gets each non-empty cell that came out, in row order. Cells
-    // outside the columns between `out` and `in` stay.
+    // cells from column `in` up to (not including) `out` move one column
+    // toward `out`, and column `in` then holds text(row), read once a row in
+    // row order; without `text` it keeps its cell, which so stands twice.
+    // `lost`, where given, gets each non-empty cell that came out, in row
+    // order. The cells of other columns stay.
     using ColumnText = std::function<std::string_view(int row)>;
     using ColumnSink = std::function<void(int row, std::string_view text)>;
     void MoveColumnCells(int row0, int row1, int out, int in, const ColumnText& text, const ColumnSink& lost = {});
@@ -250,6 +251,7 @@ private:
     // copying, and a row without text costs 4 bytes.
     std::deque<int32_t> rowIndex_;
     std::deque<PackedRow> rows_;
+    size_t widest_ = 0;  // no row stores more cells than this
     std::vector<int> colWidths_;
     Observer* observer_ = nullptr;
     uint64_t revision_ = 0;

@@ -62,7 +62,8 @@ Cells RowCells(const GridModel& g, int row, int cols) {
     return cells;
 }
 
-// A column of `cells` (by row), read in row order, row 1 first.
+// A column of `cells` (by row), to be read once for every row in order, row 1
+// first, as a column move reads it.
 GridModel::ColumnText ColumnOf(const Cells& cells) {
     return [&cells, next = size_t{0}](int row) mutable -> std::string_view {
         if (next == cells.at.size() || cells.at[next] != row) return {};

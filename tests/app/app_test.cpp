@@ -163,6 +163,15 @@ TEST(Windows, DataEntryTabOrderAndInitialGrid) {
     EXPECT_NE(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
     EXPECT_EQ(w.StringGrid1->verticalHeader()->width(), 96);
     EXPECT_EQ(QFontInfo(w.StringGrid1->font()).family(), "IPAGothic");
+    // A one-column table (no fixed column) and back, as a load undone: each shows its widths.
+    GridModel other;
+    FormCreate(other);
+    other.SetColCount(1);
+    for (int trade = 0; trade < 2; ++trade) {
+        w.Grid().Exchange(other);
+        for (int s = 0; s < model.columnCount(); ++s)
+            EXPECT_EQ(w.StringGrid1->columnWidth(s), w.Grid().ColWidth(s + w.Grid().FixedCols())) << trade << s;
+    }
 }
 
 TEST(Windows, TypingIsTheCellsTextAtOnce) {

@@ -357,9 +357,11 @@ TEST(GridTest, RowAndColumnCommandsAgreeWithTheirLiteralForm) {
             // Every other round is wide enough for rows found from marks.
             const int col = static_cast<int>(rng() % (round % 2 ? 9 : 40)), row = static_cast<int>(rng() % 12);
             const std::string text = rng() % 4 ? std::to_string(rng() % 100) : std::string(rng() % 3 ? 0 : 20, 'x');
+            GridModel::RowText cells;  // a whole row, as a file read writes one
+            for (int c = 0; c < col; ++c) cells.Append(text);
             for (GridModel* g : {&fast, &slow}) {
                 switch (op) {
-                    case 0: g->SetCell(col, row, text); break;
+                    case 0: row % 3 ? g->SetCell(col, row, text) : g->SetRow(row, cells); break;
                     case 1: g->SetCurrent(col, row); break;
                     case 2: g->SetRowCount(2 + row); break;  // lowered counts keep their text
                     case 3: g->SetColCount(2 + col); break;
