@@ -243,15 +243,32 @@ void GridModel::PackedRow::Truncate(size_t n) {
     if (n == 0) bytes_.shrink_to_fit(), marks_.shrink_to_fit();
 }
 
-void GridModel::PackedRow::Replace(size_t remove, size_t insert, std::string_view text) {
-    const size_t removeAt = Offset(remove), removeEnd = SkipCell(bytes_, removeAt);
-    // Where the new cell goes, measured before the removed one is gone.
-    const size_t insertAt = insert < remove ? Offset(insert) : Offset(insert + 1) - (removeEnd - removeAt);
-    std::string cell;  // made first: `text` may view the bytes that move
-    AppendCell(cell, text);
-    bytes_.erase(removeAt, removeEnd - removeAt);
-    bytes_.insert(insertAt, cell);
-    Mark(std::min(remove, insert));
+void GridModel::PackedRow::MoveCell(size_t from, size_t to, const std::string_view* text, std::string* gone) {
+    const size_t lo = std::min(from, to), hi = std::max(from, to);
+    if (count_ <= hi) {  // the cells up to `hi` are stored, empty
+        bytes_.append(hi + 1 - count_, '\0');
+        count_ = static_cast<uint32_t>(hi + 1);
+    }
+    // Cell hi is found on from cell lo, or from its mark where that is nearer.
+    const size_t loAt = Offset(lo);
+    size_t hiAt = loAt, i = lo;
+    if (hi - lo >= kMarkStep) hiAt = Offset(hi), i = hi;
+    for (; i < hi; ++i) hiAt = SkipCell(bytes_, hiAt);
+    const size_t hiEnd = SkipCell(bytes_, hiAt);
+    const size_t outAt = from == lo ? loAt : hiAt, outEnd = from == lo ? SkipCell(bytes_, loAt) : hiEnd;
+    if (gone) {
+        size_t pos = outAt;
+        const size_t n = ReadLength(bytes_, pos);
+        gone->assign(bytes_, pos, n);
+    }
+    std::string cell;  // the cell that comes in, packed
+    if (text)
+        AppendCell(cell, *text);
+    else
+        cell.assign(bytes_, to == lo ? loAt : hiAt, to == lo ? SkipCell(bytes_, loAt) - loAt : hiEnd - hiAt);
+    bytes_.erase(outAt, outEnd - outAt);
+    bytes_.insert(to == lo ? loAt : hiEnd - (outEnd - outAt), cell);
+    Mark(lo);
 }
 
 size_t GridModel::PackedRow::MemoryUse() const {
@@ -415,16 +432,18 @@ void GridModel::MoveColumnCells(int row0, int row1, int out, int in, const Colum
                                 const ColumnSink& lost) {
     if (out < 1 || in < 1) return;
     const size_t from = out - 1, to = in - 1, lo = std::min(from, to), hi = std::max(from, to);
+    std::string gone;
     for (int row = std::max(row0, 1); row < row1; ++row) {
         PackedRow* r = Row(row);
-        if (r && r->Count() > lo && r->Count() <= hi) r->Set(hi, {});  // both cells are stored
-        const std::string_view text = textOf ? textOf(row) : r ? r->View(to) : std::string_view();
+        std::string_view text;
+        if (textOf) text = textOf(row);
         if (!r || r->Count() <= lo) {  // nothing stored there: only the new cell
+            if (!textOf && r) text = r->View(to);
             if (!text.empty()) (r ? r : NewRow(row))->Set(to, text);
             continue;
         }
-        if (const std::string_view gone = r->View(from); lost && !gone.empty()) lost(row, gone);
-        r->Replace(from, to, text);
+        r->MoveCell(from, to, textOf ? &text : nullptr, lost ? &gone : nullptr);
+        if (lost && !gone.empty()) lost(row, gone);
     }
     widest_ = std::max(widest_, hi + 1);
     Reset();

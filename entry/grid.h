@@ -222,11 +222,12 @@ private:
         bool Split(size_t from, Tail& tail);
         // The cells of `tail` become cells `from` on (those there go).
         void Join(size_t from, const Tail& tail);
-        // Takes cell `remove` (below Count()) out, and puts `text` in as cell
-        // `insert` of what is left (at most Count() - 1): the cells between
-        // move one toward `remove`, and the count stays. `text` may view
-        // this row's cells.
-        void Replace(size_t remove, size_t insert, std::string_view text);
+        // Takes cell `from` out and puts a cell in as cell `to`: `text`, or
+        // without it the cell that stood at `to`, which so stands twice. The
+        // cells between move one toward `from`; cells up to the larger of the
+        // two that are not stored are empty ones first. `gone`, where given,
+        // gets the text taken out. `text` must not view this row.
+        void MoveCell(size_t from, size_t to, const std::string_view* text, std::string* gone);
         // Empties cells [from, to); true when one held text.
         bool Clear(size_t from, size_t to);
 
