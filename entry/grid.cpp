@@ -254,8 +254,8 @@ void GridModel::PackedRow::MoveCell(size_t from, size_t to, const std::string_vi
     size_t hiAt = loAt, i = lo;
     if (hi - lo >= kMarkStep) hiAt = Offset(hi), i = hi;
     for (; i < hi; ++i) hiAt = SkipCell(bytes_, hiAt);
-    const size_t hiEnd = SkipCell(bytes_, hiAt);
-    const size_t outAt = from == lo ? loAt : hiAt, outEnd = from == lo ? SkipCell(bytes_, loAt) : hiEnd;
+    const size_t loEnd = SkipCell(bytes_, loAt), hiEnd = SkipCell(bytes_, hiAt);
+    const size_t outAt = from == lo ? loAt : hiAt, outEnd = from == lo ? loEnd : hiEnd;
     if (gone) {
         size_t pos = outAt;
         const size_t n = ReadLength(bytes_, pos);
@@ -265,7 +265,7 @@ void GridModel::PackedRow::MoveCell(size_t from, size_t to, const std::string_vi
     if (text)
         AppendCell(cell, *text);
     else
-        cell.assign(bytes_, to == lo ? loAt : hiAt, to == lo ? SkipCell(bytes_, loAt) - loAt : hiEnd - hiAt);
+        cell.assign(bytes_, to == lo ? loAt : hiAt, to == lo ? loEnd - loAt : hiEnd - hiAt);
     bytes_.erase(outAt, outEnd - outAt);
     bytes_.insert(to == lo ? loAt : hiEnd - (outEnd - outAt), cell);
     Mark(lo);
@@ -437,8 +437,7 @@ void GridModel::MoveColumnCells(int row0, int row1, int out, int in, const Colum
         PackedRow* r = Row(row);
         std::string_view text;
         if (textOf) text = textOf(row);
-        if (!r || r->Count() <= lo) {  // nothing stored there: only the new cell
-            if (!textOf && r) text = r->View(to);
+        if (!r || r->Count() <= lo) {  // nothing stored there (nor at `to`): only the new cell
             if (!text.empty()) (r ? r : NewRow(row))->Set(to, text);
             continue;
         }
